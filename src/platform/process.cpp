@@ -1,0 +1,1 @@
+// Engine process, pipe and wait services.

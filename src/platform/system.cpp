@@ -1,0 +1,77 @@
+#include "platform/system.h"
+
+#include <spawn.h>
+#include <sys/utsname.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace platform {
+
+std::string ModuleFileName() {
+  std::vector<char> buffer(4096);
+  const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (n <= 0) return {};
+  return std::string(buffer.data(), static_cast<size_t>(n));
+}
+
+std::string ProgramFolder() {
+  const std::string path = ModuleFileName();
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string ProgramTitle() {
+  std::string name = ModuleFileName();
+  const size_t slash = name.rfind('/');
+  if (slash != std::string::npos) name.erase(0, slash + 1);
+  const size_t dot = name.rfind('.');
+  if (dot != std::string::npos && dot > 0) name.erase(dot);
+  return name;
+}
+
+int IsWow64Process() {
+  utsname info{};
+  if (uname(&info) != 0) return 0;
+  const std::string machine = info.machine;
+  for (const char* wide : {"x86_64", "aarch64", "ppc64", "ppc64le", "s390x", "riscv64", "mips64"}) {
+    if (machine == wide) return 1;
+  }
+  return 0;
+}
+
+void DeleteFile(const std::string& name) { ::unlink(name.c_str()); }
+
+void Sleep(int milliseconds) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+void ShellOpen(const std::string& file, const std::string& parameters) {
+  // A double fork keeps the script out of our process table: nobody waits for it.
+  const std::string command = parameters.empty() ? file : file + " " + parameters;
+  const pid_t child = fork();
+  if (child < 0) return;
+  if (child == 0) {
+    setsid();
+    if (fork() == 0) {
+      const char* argv[] = {"/bin/sh", command.c_str(), nullptr};
+      execve("/bin/sh", const_cast<char* const*>(argv), environ);
+      _exit(127);
+    }
+    _exit(0);
+  }
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+}
+
+std::string SystemErrorText(int error) { return std::strerror(error); }
+
+}  // namespace platform

@@ -1,0 +1,32 @@
+#pragma once
+// Process-level services of the platform: the program's own file, files, waits, the shell and
+// the system's error texts.
+
+#include <string>
+
+namespace platform {
+
+// Full path of the running program (GetModuleFileNameA).
+std::string ModuleFileName();
+
+// The program's folder: its path cut after the last separator, which is kept.
+std::string ProgramFolder();
+
+// The program file's name without extension; the title of the program's message boxes.
+std::string ProgramTitle();
+
+// 1 when the operating system is 64-bit, else 0 (the IsWow64Process probe's answer).
+int IsWow64Process();
+
+// Deletes a file; the result is ignored by every caller, so none is given.
+void DeleteFile(const std::string& name);
+
+void Sleep(int milliseconds);
+
+// Runs a script or command through /bin/sh, detached and without waiting (ShellExecute "open").
+void ShellOpen(const std::string& file, const std::string& parameters = {});
+
+// The system's text for an error number (FormatMessage).
+std::string SystemErrorText(int error);
+
+}  // namespace platform
