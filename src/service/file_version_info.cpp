@@ -1,0 +1,1 @@
+// file_version_info

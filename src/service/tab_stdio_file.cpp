@@ -1,0 +1,1 @@
+// tab_stdio_file
