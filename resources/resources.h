@@ -81,7 +81,8 @@ inline constexpr DialogTemplate kAboutDialog{"About Tesmira", 235, 55, kDialogFo
 inline constexpr std::array<ControlTemplate, 4> kAboutDialogControls{{
     {-1, ControlKind::StaticIcon, "", true, 11, 17, 20, 20},
     {-1, ControlKind::StaticText, "Tesmira 1.3", true, 40, 10, 119, 8},
-    {-1, ControlKind::StaticText, "A desktop front-end for the OpenVPN engine.", true, 40, 25, 135, 8},
+    {-1, ControlKind::StaticText, "A desktop front-end for the OpenVPN engine.", true, 40, 25, 135,
+     8},
     {kIdOk, ControlKind::PushButton, "OK", true, 178, 7, 50, 16},
 }};
 

@@ -3,9 +3,9 @@
 // capacity of the fixed buffer it stands for, and longer values are cut to it.
 
 #include <cstddef>
-#include <string_view>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // Non-zero: the adapter driver is installed and Connect may proceed (kept in tesm.tfg).
 extern int32_t driverInstalled;

@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <string>
+#include <thread>
+
+#include "service/http.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+// A real HTTP server on a free loopback port, answering each path with a fixed body.
+class LoopbackServer {
+ public:
+  LoopbackServer() {
+    server_.Get("/crlf", [](const httplib::Request&, httplib::Response& r) {
+      r.set_content("a\r\nb\r\n", "text/plain");
+    });
+    server_.Get("/cr", [](const httplib::Request&, httplib::Response& r) {
+      r.set_content("a\rb", "text/plain");
+    });
+    server_.Get("/nolf", [](const httplib::Request&, httplib::Response& r) {
+      r.set_content("first\nlast line", "text/plain");
+    });
+    server_.Get("/empty", [](const httplib::Request&, httplib::Response& r) {
+      r.set_content("", "text/plain");
+    });
+    server_.Get("/missing", [](const httplib::Request&, httplib::Response& r) {
+      r.status = 404;
+      r.set_content("not\r\nhere", "text/plain");
+    });
+    server_.Get("/agent", [](const httplib::Request& q, httplib::Response& r) {
+      r.set_content(q.get_header_value("User-Agent"), "text/plain");
+    });
+    server_.Post("/echo", [this](const httplib::Request& q, httplib::Response& r) {
+      lastBody_ = q.body;
+      lastType_ = q.get_header_value("Content-Type");
+      r.set_content("got:" + q.body, "text/plain");
+    });
+    server_.Post("/zero", [](const httplib::Request&, httplib::Response& r) {
+      r.set_content("before\0after"s, "text/plain");
+    });
+    server_.Post("/error", [](const httplib::Request&, httplib::Response& r) {
+      r.status = 500;
+      r.set_content("server broke", "text/plain");
+    });
+    server_.Post("/empty", [](const httplib::Request&, httplib::Response& r) {
+      r.set_content("", "text/plain");
+    });
+    port_ = server_.bind_to_any_port("127.0.0.1");
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+  }
+  ~LoopbackServer() {
+    server_.stop();
+    thread_.join();
+  }
+  std::string Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+  }
+  std::string lastBody_, lastType_;
+
+ private:
+  httplib::Server server_;
+  int port_ = 0;
+  std::thread thread_;
+};
+
+// A loopback port with nobody listening: bound and closed again.
+std::string UnreachableUrl() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  close(fd);
+  return "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/x";
+}
+
+class Http : public ::testing::Test {
+ protected:
+  LoopbackServer server;
+};
+
+TEST_F(Http, GetRemovesEveryCarriageReturnAndLineFeed) {
+  EXPECT_EQ(HttpGetText(server.Url("/crlf")), "ab");
+  EXPECT_EQ(HttpGetText(server.Url("/cr")), "ab");
+  EXPECT_EQ(HttpGetText(server.Url("/nolf")), "firstlast line");
+  EXPECT_EQ(HttpGetText(server.Url("/empty")), "");
+}
+
+TEST_F(Http, GetReturnsAnErrorPageLikeAnyBody) {
+  EXPECT_EQ(HttpGetText(server.Url("/missing")), "nothere");
+}
+
+TEST_F(Http, GetSendsTheProgramNameAsUserAgent) {
+  EXPECT_EQ(HttpGetText(server.Url("/agent")), "test_http_server_list");
+}
+
+TEST(HttpFailure, UnreachableServiceRaisesAnErrorWithADescription) {
+  try {
+    HttpGetText(UnreachableUrl());
+    FAIL() << "no error raised";
+  } catch (const HttpError& e) {
+    EXPECT_NE(e.code(), 0);
+    EXPECT_STRNE(e.what(), "");
+  }
+  std::string response = "untouched";
+  EXPECT_FALSE(HttpPostForm(UnreachableUrl(), "a=b", response));
+  EXPECT_EQ(response, "untouched");
+}
+
+TEST_F(Http, PostSendsTheBodyAsGivenAndReturnsTheAnswer) {
+  std::string response;
+  const std::string body = "Account=j doe&Version=1.3.0.0";  // not URL-encoded on purpose
+  EXPECT_TRUE(HttpPostForm(server.Url("/echo"), body, response));
+  EXPECT_EQ(server.lastBody_, body);
+  EXPECT_EQ(server.lastType_, "application/x-www-form-urlencoded");
+  EXPECT_EQ(response, "got:" + body);
+}
+
+TEST_F(Http, PostResponseIsCutAtItsFirstZeroByte) {
+  std::string response;
+  EXPECT_TRUE(HttpPostForm(server.Url("/zero"), "x", response));
+  EXPECT_EQ(response, "before");
+}
+
+TEST_F(Http, PostWithErrorStatusStillSucceedsWithItsBody) {
+  std::string response;
+  EXPECT_TRUE(HttpPostForm(server.Url("/error"), "x", response));
+  EXPECT_EQ(response, "server broke");
+}
+
+TEST_F(Http, PostWithEmptyBodyLeavesTheResponseAsPassed) {
+  std::string response = "as passed";
+  EXPECT_TRUE(HttpPostForm(server.Url("/empty"), "x", response));
+  EXPECT_EQ(response, "as passed");
+}
+
+TEST(WriteToMemory, GrowsByEachBlockAndKeepsAZeroAfterTheData) {
+  MemoryBuffer buffer;
+  char first[] = {'a', 'b'};
+  char second[] = {'c'};
+  EXPECT_EQ(WriteToMemory(first, 1, 2, &buffer), 2u);
+  EXPECT_EQ(WriteToMemory(second, 1, 1, &buffer), 1u);
+  ASSERT_NE(buffer.data, nullptr);
+  EXPECT_EQ(buffer.size, 3u);
+  EXPECT_STREQ(buffer.data, "abc");
+  std::free(buffer.data);
+}
+
+TEST(WriteToMemory, RefusesABodyBeyondTheLimitInsteadOfEndingTheProgram) {
+  MemoryBuffer buffer;
+  buffer.size = kHttpMaxBodyBytes;  // as if that much had arrived
+  char more[] = {'x'};
+  EXPECT_EQ(WriteToMemory(more, 1, 1, &buffer), 0u);
+  EXPECT_EQ(buffer.data, nullptr);
+}
+
+}  // namespace
