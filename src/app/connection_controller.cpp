@@ -1,0 +1,71 @@
+#include "app/connection_controller.h"
+
+void ConnectionController::Connect() {
+  if (driverInstalled_ == 0) {
+    view_.ShowMessage(
+        "Please install driver firstly by clicking the button \"Install the driver\"");
+    return;
+  }
+  const std::optional<ServerAddress> server = view_.FirstSelectedRow();
+  if (!server) {
+    view_.ShowMessage("Please select a row");
+    return;
+  }
+  engine_.WriteProfileFiles(*server);
+  engine_.PrepareEngineCommand();
+  view_.ShowStatusIcon(StatusIcon::ConnectingB);
+  view_.SetStatusText("Connecting.");
+  dotCounter_ = 1;
+  view_.EnableConnect(false);
+  view_.EnableDisconnect(true);
+  if (!engine_.CreateTunnelStarter()) view_.ShowMessage("Create thread failed");
+  view_.SetTimer(kTimeoutTimer, kTimeoutMilliseconds);
+  view_.SetTimer(kAnimationTimer, kAnimationMilliseconds);
+}
+
+void ConnectionController::Disconnect() {
+  engine_.DeleteProfileFiles(3);
+  engine_.StopEngine();
+  state_ = 0;
+  view_.ShowStatusIcon(StatusIcon::Disconnected);
+  view_.SetStatusText("Disconnected.");
+  view_.EnableConnect(true);
+  view_.EnableDisconnect(false);
+  // The engine may still hold a file open for a moment after it was told to stop.
+  for (int i = 0; i < 3; ++i) {
+    engine_.Sleep(100);
+    engine_.DeleteProfileFiles(1);
+  }
+}
+
+void ConnectionController::OnTimer(int id) {
+  if (id == kTimeoutTimer) {
+    view_.KillTimer(kTimeoutTimer);
+    if (state_ == 1) {
+      Disconnect();
+      view_.ShowMessage("TimeOut!");
+    }
+  } else if (id == kAnimationTimer) {
+    if (state_ == 1) {
+      if (++dotCounter_ == 7) dotCounter_ = 1;
+      view_.ShowStatusIcon(dotCounter_ % 2 == 0 ? StatusIcon::ConnectingA
+                                                : StatusIcon::ConnectingB);
+      view_.SetStatusText("Connecting" + std::string(static_cast<size_t>(dotCounter_), '.'));
+    } else {
+      view_.KillTimer(kAnimationTimer);
+    }
+  }
+}
+
+void ConnectionController::OnTunnelUp() {
+  state_ = 2;
+  view_.ShowStatusIcon(StatusIcon::Connected);
+  view_.SetStatusText("Connected.");
+}
+
+void ConnectionController::OnTunnelDown() {
+  Disconnect();
+  view_.ShowMessage("Disconnected");
+}
+
+void ConnectionController::OnClose() { Disconnect(); }

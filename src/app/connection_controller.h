@@ -1,0 +1,79 @@
+#pragma once
+// The behaviour of the main dialog around one connection: Connect, Disconnect, the status look,
+// the two timers and the engine's events. Written against small interfaces so that it runs
+// without a display, an engine or real waiting.
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+enum class StatusIcon { Connected, Disconnected, ConnectingA, ConnectingB };
+
+struct ServerAddress {
+  std::string ip;
+  std::string port;
+};
+
+// What the controller sees of the dialog.
+class ControllerView {
+ public:
+  virtual ~ControllerView() = default;
+  virtual void ShowStatusIcon(StatusIcon icon) = 0;
+  virtual void SetStatusText(const std::string& text) = 0;
+  virtual void EnableConnect(bool enable) = 0;
+  virtual void EnableDisconnect(bool enable) = 0;
+  // A box with an OK button, the dialog as owner and the program's name as title.
+  virtual void ShowMessage(const std::string& text) = 0;
+  // The hidden "IP" and "Port" texts of the first selected row in list order, if any.
+  virtual std::optional<ServerAddress> FirstSelectedRow() = 0;
+  // Starting a running id restarts it with the new period.
+  virtual void SetTimer(int id, int milliseconds) = 0;
+  virtual void KillTimer(int id) = 0;
+};
+
+// What the controller drives of the tunnel engine.
+class ControllerEngine {
+ public:
+  virtual ~ControllerEngine() = default;
+  // Writes the profile, the certificate file and the credentials file, in this order.
+  virtual void WriteProfileFiles(const ServerAddress& server) = 0;
+  // Fills the engine arguments and engine path.
+  virtual void PrepareEngineCommand() = 0;
+  // Creates the tunnel starter thread; false when it cannot be created.
+  virtual bool CreateTunnelStarter() = 0;
+  // Ends the engine this program started, if any.
+  virtual void StopEngine() = 0;
+  // Deletes the three profile files once (each name tried as the caller says).
+  virtual void DeleteProfileFiles(int attemptsEach) = 0;
+  virtual void Sleep(int milliseconds) = 0;
+};
+
+inline constexpr int kTimeoutTimer = 1;
+inline constexpr int kTimeoutMilliseconds = 60000;
+inline constexpr int kAnimationTimer = 2;
+inline constexpr int kAnimationMilliseconds = 500;
+
+class ConnectionController {
+ public:
+  ConnectionController(ControllerView& view, ControllerEngine& engine,
+                       std::atomic<int32_t>& connectionState, const int32_t& driverInstalled)
+      : view_(view), engine_(engine), state_(connectionState), driverInstalled_(driverInstalled) {}
+
+  void Connect();
+  void Disconnect();
+  void OnTimer(int id);
+  void OnTunnelUp();
+  void OnTunnelDown();
+  // The dialog's close: Disconnect whatever the state.
+  void OnClose();
+
+  int dotCounter() const { return dotCounter_; }
+
+ private:
+  ControllerView& view_;
+  ControllerEngine& engine_;
+  std::atomic<int32_t>& state_;
+  const int32_t& driverInstalled_;
+  int dotCounter_ = 1;
+};

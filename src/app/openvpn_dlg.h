@@ -1,0 +1,121 @@
+#pragma once
+// The main dialog: the server list, Connect and Disconnect, the status picture and text.
+
+#include <QBasicTimer>
+#include <QDialog>
+#include <QIcon>
+#include <QPixmap>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/connection_controller.h"
+#include "app/tunnel_engine.h"
+
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTableWidget;
+
+// Events that reach the dialog from other threads or from its own initialisation; they mirror
+// the window messages of the original design (WM_USER + 100 and + 101, WM_CLOSE).
+namespace dialog_event {
+inline constexpr int kTunnelUp = 1000 + 100;  // QEvent::User + 100
+inline constexpr int kTunnelDown = 1000 + 101;
+inline constexpr int kClose = 1000 + 200;
+inline constexpr int kMessageBox = 1000 + 201;
+inline constexpr int kWaitCursor = 1000 + 202;
+}  // namespace dialog_event
+
+inline constexpr unsigned kSysCommandAbout = 0x0010;
+
+class CopenvpnDlg : public QDialog, public ControllerView {
+  Q_OBJECT
+
+ public:
+  explicit CopenvpnDlg(QWidget* parent = nullptr);
+  ~CopenvpnDlg() override;
+
+  // Runs the initialisation, then the modal loop; returns the dialog's result.
+  int DoModal();
+
+  // The initialisation sequence; true: the framework sets the initial focus.
+  bool OnInitDialog();
+
+  // Handlers, named as in the message map.
+  void OnSysCommand(unsigned id);
+  void OnConnect();
+  void OnDisconnect();
+  void OnInstallDriver();
+  void OnUninstallDriver();
+  void OnTimer(int id);
+  void OnTunnelUp();
+  void OnTunnelDown();
+  void OnClose();
+
+  // Posts a close request that takes effect once the current handler has returned.
+  void PostClose();
+
+  // Controls, for the program's own tests and for accessibility checks.
+  QTableWidget* serverList() const { return serverList_; }
+  QPushButton* connectButton() const { return connectButton_; }
+  QPushButton* disconnectButton() const { return disconnectButton_; }
+  QLabel* statusPicture() const { return statusPicture_; }
+  QLabel* statusText() const { return statusText_; }
+  QMenu* systemMenu() const { return systemMenu_; }
+  bool timerActive(int id) const;
+
+  // Where the main icon goes while minimised: centred by the integer formula.
+  static QPoint MinimisedIconPosition(QSize client, QSize icon);
+
+ protected:
+  bool event(QEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+  void timerEvent(QTimerEvent* e) override;
+  void contextMenuEvent(QContextMenuEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void done(int result) override;
+
+ private:
+  // The steps of the initialisation that are only named here; later work fills them in.
+  void AttachSkin();
+  void CreateTooltip();
+  void SetButtonLooks();
+  void AddTooltipTools();
+  void LoadSettingsAtStart();
+  void RunStartupExchange();
+  void LoadServerList();
+
+  // ControllerView
+  void ShowStatusIcon(StatusIcon icon) override;
+  void SetStatusText(const std::string& text) override;
+  void EnableConnect(bool enable) override;
+  void EnableDisconnect(bool enable) override;
+  void ShowMessage(const std::string& text) override;
+  std::optional<ServerAddress> FirstSelectedRow() override;
+  void SetTimer(int id, int milliseconds) override;
+  void KillTimer(int id) override;
+
+  void DisconnectOnce();
+
+  // Members in the order of the original declaration.
+  QIcon mainIcon_;
+  QTableWidget* serverList_ = nullptr;
+  QPushButton* connectButton_ = nullptr;
+  QPushButton* disconnectButton_ = nullptr;
+  QLabel* statusPicture_ = nullptr;
+  QLabel* statusText_ = nullptr;
+  QPixmap connectedIcon_;
+  QPixmap disconnectedIcon_;
+  QPixmap connectingIconA_;
+  QPixmap connectingIconB_;
+
+  QMenu* systemMenu_ = nullptr;
+  QBasicTimer timeoutTimer_;
+  QBasicTimer animationTimer_;
+  std::unique_ptr<TunnelEngine> engine_;
+  std::unique_ptr<ConnectionController> controller_;
+  bool ending_ = false;
+};
