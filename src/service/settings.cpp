@@ -1,1 +1,106 @@
-// settings
+#include "service/settings.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "service/account.h"
+#include "service/tab_stdio_file.h"
+
+namespace {
+
+constexpr size_t kFieldCapacity = 256;
+
+// "1" or "0", a tab and the line feed leave this much of the line to the account name.
+constexpr size_t kAccountNameRoom = CTabStdioFile::kMaxLine - 3;
+
+bool UsableName(const char* name) {
+  if (name == nullptr || *name == '\0') return false;
+  for (const char* p = name; *p != '\0'; ++p) {
+    // The settings line has no escaping: a tab or line break would break the record.
+    if (*p == '\t' || *p == '\r' || *p == '\n') return false;
+  }
+  return true;
+}
+
+// The C library's decimal rule (blanks, sign, digits up to the first other character, 0 when
+// there are none), kept within the flag's range instead of overflowing.
+int32_t TextToInt(const std::string& text) {
+  const long long value = std::strtoll(text.c_str(), nullptr, 10);
+  if (value > INT32_MAX) return INT32_MAX;
+  if (value < INT32_MIN) return INT32_MIN;
+  return static_cast<int32_t>(value);
+}
+
+}  // namespace
+
+std::string DefaultAccountName() {
+  std::string name;
+  const long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
+  passwd entry{};
+  passwd* found = nullptr;
+  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+      UsableName(found->pw_name)) {
+    SetBounded(name, found->pw_name, kAccountNameCapacity);
+    return name;
+  }
+  for (const char* variable : {"LOGNAME", "USER"}) {
+    const char* value = std::getenv(variable);
+    if (UsableName(value)) {
+      SetBounded(name, value, kAccountNameCapacity);
+      return name;
+    }
+  }
+  return name;
+}
+
+void ResetSettings() {
+  driverInstalled = 1;
+  SetBounded(accountName, DefaultAccountName(), kAccountNameCapacity);
+}
+
+void SaveSettings() {
+  CTabStdioFile file;
+  if (!file.Open(kSettingsFileName, CTabStdioFile::Mode::Write)) return;
+  file.WriteField(driverInstalled != 0 ? "1" : "0", false);
+  // A longer name would not fit the line and the record would never be written, leaving an
+  // empty file; the file keeps as much of the name as a line holds instead.
+  file.WriteField(accountName.substr(0, kAccountNameRoom), true);
+  file.Close();
+}
+
+bool LoadSettings() {
+  CTabStdioFile file;
+  if (!file.Open(kSettingsFileName, CTabStdioFile::Mode::Read)) return false;
+  driverInstalled = 1;
+  std::string field;
+  bool haveName = false;
+  if (file.ReadField(field, kFieldCapacity, false)) {
+    driverInstalled = TextToInt(field);
+    if (file.ReadField(field, kFieldCapacity, true)) {
+      SetBounded(accountName, field, kAccountNameCapacity);
+      haveName = true;
+    }
+  } else if (file.ReadField(field, kFieldCapacity, true) && !field.empty()) {
+    // A record of one field holds the flag alone; the name is not there.
+    driverInstalled = TextToInt(field);
+  }
+  if (!haveName) SetBounded(accountName, DefaultAccountName(), kAccountNameCapacity);
+  file.Close();
+  return true;
+}
+
+void InitializeSettings() {
+  if (std::FILE* probe = std::fopen(kSettingsFileName, "rb")) {
+    std::fclose(probe);
+  } else {
+    ResetSettings();
+    SaveSettings();
+  }
+  LoadSettings();
+}
