@@ -95,6 +95,11 @@ CopenvpnDlg::CopenvpnDlg(QWidget* parent) : QDialog(parent), mainIcon_(IconPixma
 CopenvpnDlg::~CopenvpnDlg() = default;
 
 int CopenvpnDlg::DoModal() {
+  RunInitialisation();
+  return exec();
+}
+
+void CopenvpnDlg::RunInitialisation() {
   try {
     OnInitDialog();
   } catch (const HttpError& e) {
@@ -102,7 +107,6 @@ int CopenvpnDlg::DoModal() {
     platform::ShowAppMessageBox(this, *e.what() ? e.what() : "Internal application error.",
                                 platform::MessageIcon::Stop);
   }
-  return exec();
 }
 
 bool CopenvpnDlg::OnInitDialog() {

@@ -40,6 +40,9 @@ class CopenvpnDlg : public QDialog, public ControllerView {
   // Runs the initialisation, then the modal loop; returns the dialog's result.
   int DoModal();
 
+  // The initialisation, reporting a failure it lets through as the framework's dispatch does.
+  void RunInitialisation();
+
   // The initialisation sequence; true: the framework sets the initial focus.
   bool OnInitDialog();
 
