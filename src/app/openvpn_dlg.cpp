@@ -19,9 +19,12 @@
 #include "platform/message_box.h"
 #include "resources.h"
 #include "service/account.h"
+#include "service/file_version_info.h"
 #include "service/http.h"
 #include "service/server_list.h"
 #include "service/service_config.h"
+#include "service/settings.h"
+#include "service/startup_exchange.h"
 
 namespace {
 
@@ -140,6 +143,9 @@ bool CopenvpnDlg::OnInitDialog() {
   serverList_->setShowGrid(true);
   serverList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   serverList_->verticalHeader()->setVisible(false);
+  // Compact single-line rows, as a report view shows them.
+  serverList_->verticalHeader()->setDefaultSectionSize(serverList_->fontMetrics().height() + 4);
+  serverList_->setWordWrap(false);
   serverList_->setSortingEnabled(false);
   // 6. The target of the log reader's events.
   SetMainWindow(engine_.get());
@@ -173,10 +179,28 @@ void CopenvpnDlg::AddTooltipTools() {}
 // The textured faces come with the owner-drawn buttons.
 void CopenvpnDlg::SetButtonLooks() {}
 
-void CopenvpnDlg::LoadSettingsAtStart() { engine_->LoadSettingsAtStart(); }
+void CopenvpnDlg::LoadSettingsAtStart() { InitializeSettings(); }
 
-// The start-up exchange with the service.
-void CopenvpnDlg::RunStartupExchange() {}
+void CopenvpnDlg::RunStartupExchange() {
+  CFileVersionInfo versionInfo;
+  const std::string version =
+      versionInfo.Create() ? versionInfo.GetProductVersion() : std::string();
+  std::string response;
+  // Only the answer decides: a failed transfer leaves it empty.
+  HttpPostForm(ServiceBaseUrl() + kStartupPath, BuildStartupRequestBody(accountName, version),
+               response);
+  const StartupAnswer answer = ParseStartupAnswer(response);
+  if (!answer.reached) {
+    platform::ShowAppMessageBox(this, "Could not access server,please try again later.");
+    PostClose();
+    return;
+  }
+  if (answer.notice) {
+    platform::ShowMessageBox(this, *answer.notice, answer.caption);
+    PostClose();
+  }
+  if (answer.password) tunnelPassword = *answer.password;
+}
 
 void CopenvpnDlg::LoadServerList() {
   const std::string text = HttpGetText(ServiceBaseUrl() + kServerListPath);

@@ -7,7 +7,6 @@ namespace {
 class Engine : public TunnelEngine {
  public:
   explicit Engine(QObject* dialog) : dialog_(dialog) {}
-  void LoadSettingsAtStart() override {}
   void InstallDriver(QWidget*) override {}
   void UninstallDriver(QWidget*) override {}
   void WriteProfileFiles(const ServerAddress&) override {}

@@ -14,7 +14,6 @@ class QWidget;
 
 class TunnelEngine : public ControllerEngine {
  public:
-  virtual void LoadSettingsAtStart() = 0;
   virtual void InstallDriver(QWidget* owner) = 0;
   virtual void UninstallDriver(QWidget* owner) = 0;
 };
