@@ -1,0 +1,234 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/connection_controller.h"
+
+namespace {
+
+// The dialog as the controller sees it, with window timers on a fake clock.
+class FakeView : public ControllerView {
+ public:
+  void ShowStatusIcon(StatusIcon i) override { icon = i; }
+  void SetStatusText(const std::string& t) override { text = t; }
+  void EnableConnect(bool e) override { connectEnabled = e; }
+  void EnableDisconnect(bool e) override { disconnectEnabled = e; }
+  void ShowMessage(const std::string& m) override { messages.push_back(m); }
+  std::optional<ServerAddress> FirstSelectedRow() override { return selected; }
+  void SetTimer(int id, int ms) override { timers[id] = {ms, now + ms}; }
+  void KillTimer(int id) override { timers.erase(id); }
+
+  // Moves the clock, delivering every tick that falls due on the way, in time order.
+  void Advance(long long ms, ConnectionController& controller) {
+    const long long until = now + ms;
+    for (;;) {
+      int next = 0;
+      long long due = until + 1;
+      for (const auto& [id, timer] : timers) {
+        if (timer.due < due) {
+          due = timer.due;
+          next = id;
+        }
+      }
+      if (next == 0) break;
+      now = due;
+      timers[next].due += timers[next].period;
+      controller.OnTimer(next);
+    }
+    now = until;
+  }
+
+  struct Timer {
+    int period;
+    long long due;
+  };
+  long long now = 0;
+  std::map<int, Timer> timers;
+  StatusIcon icon = StatusIcon::Disconnected;
+  std::string text = "Disconnected.";
+  bool connectEnabled = true, disconnectEnabled = false;
+  std::vector<std::string> messages;
+  std::optional<ServerAddress> selected = ServerAddress{"198.51.100.7", "1194"};
+};
+
+// The engine: the starter sets the state to connecting, as the real one does.
+class FakeEngine : public ControllerEngine {
+ public:
+  explicit FakeEngine(std::atomic<int32_t>& state) : state_(state) {}
+  void WriteProfileFiles(const ServerAddress& s) override {
+    calls.push_back("write " + s.ip + " " + s.port);
+  }
+  void PrepareEngineCommand() override { calls.push_back("command"); }
+  bool CreateTunnelStarter() override {
+    calls.push_back("starter");
+    if (starterFails) return false;
+    state_ = 1;
+    return true;
+  }
+  void StopEngine() override { calls.push_back("stop"); }
+  void DeleteProfileFiles(int attempts) override {
+    calls.push_back("delete x" + std::to_string(attempts));
+  }
+  void Sleep(int ms) override { calls.push_back("sleep " + std::to_string(ms)); }
+
+  std::vector<std::string> calls;
+  bool starterFails = false;
+
+ private:
+  std::atomic<int32_t>& state_;
+};
+
+class Controller : public ::testing::Test {
+ protected:
+  void Connect() {
+    controller.Connect();
+    engine.calls.clear();
+  }
+  void ExpectIdleLook() {
+    EXPECT_EQ(state, 0);
+    EXPECT_EQ(view.icon, StatusIcon::Disconnected);
+    EXPECT_EQ(view.text, "Disconnected.");
+    EXPECT_TRUE(view.connectEnabled);
+    EXPECT_FALSE(view.disconnectEnabled);
+  }
+
+  std::atomic<int32_t> state{0};
+  int32_t driver = 1;
+  FakeView view;
+  FakeEngine engine{state};
+  ConnectionController controller{view, engine, state, driver};
+};
+
+TEST_F(Controller, ConnectWritesTheFilesStartsTheEngineAndTheTimers) {
+  controller.Connect();
+  EXPECT_EQ(engine.calls,
+            (std::vector<std::string>{"write 198.51.100.7 1194", "command", "starter"}));
+  EXPECT_EQ(state, 1);
+  EXPECT_EQ(view.icon, StatusIcon::ConnectingB);
+  EXPECT_EQ(view.text, "Connecting.");
+  EXPECT_FALSE(view.connectEnabled);
+  EXPECT_TRUE(view.disconnectEnabled);
+  EXPECT_EQ(view.timers.at(1).period, 60000);
+  EXPECT_EQ(view.timers.at(2).period, 500);
+  EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(Controller, ConnectRefusesWithoutDriverOrSelection) {
+  driver = 0;
+  view.selected.reset();
+  controller.Connect();  // the driver check comes first
+  driver = 1;
+  controller.Connect();
+  EXPECT_EQ(view.messages,
+            (std::vector<std::string>{
+                "Please install driver firstly by clicking the button \"Install the driver\"",
+                "Please select a row"}));
+  EXPECT_TRUE(engine.calls.empty());
+  EXPECT_TRUE(view.timers.empty());
+  ExpectIdleLook();
+}
+
+TEST_F(Controller, AnimationCyclesOneToSixDotsWithAlternatingIcons) {
+  Connect();
+  std::vector<std::string> texts;
+  std::vector<StatusIcon> icons;
+  for (int tick = 0; tick < 7; ++tick) {
+    view.Advance(500, controller);
+    texts.push_back(view.text);
+    icons.push_back(view.icon);
+  }
+  EXPECT_EQ(texts, (std::vector<std::string>{"Connecting..", "Connecting...", "Connecting....",
+                                             "Connecting.....", "Connecting......", "Connecting.",
+                                             "Connecting.."}));
+  using enum StatusIcon;
+  EXPECT_EQ(icons, (std::vector<StatusIcon>{ConnectingA, ConnectingB, ConnectingA, ConnectingB,
+                                            ConnectingA, ConnectingB, ConnectingA}));
+}
+
+TEST_F(Controller, TimesOutAtSixtySecondsNotBefore) {
+  Connect();
+  view.Advance(59999, controller);
+  EXPECT_EQ(state, 1);
+  EXPECT_TRUE(view.messages.empty());
+  view.Advance(1, controller);
+  ExpectIdleLook();
+  EXPECT_EQ(view.messages, (std::vector<std::string>{"TimeOut!"}));
+  EXPECT_EQ(engine.calls.front(), "delete x3");
+  EXPECT_EQ(view.timers.count(1), 0u);
+  view.Advance(500, controller);  // the animation stops itself at its next tick
+  EXPECT_TRUE(view.timers.empty());
+}
+
+TEST_F(Controller, TunnelUpAtFiftyNineSecondsSurvivesTheTimeOut) {
+  Connect();
+  view.Advance(59000, controller);
+  controller.OnTunnelUp();
+  EXPECT_EQ(state, 2);
+  EXPECT_EQ(view.icon, StatusIcon::Connected);
+  EXPECT_EQ(view.text, "Connected.");
+  controller.OnTunnelUp();  // a repeated message changes nothing
+  view.Advance(5000, controller);
+  EXPECT_EQ(state, 2);
+  EXPECT_EQ(view.text, "Connected.");
+  EXPECT_TRUE(view.messages.empty());
+  EXPECT_TRUE(view.timers.empty());  // both stopped themselves
+}
+
+TEST_F(Controller, TunnelDownDisconnectsAndSaysSoForEachMessage) {
+  Connect();
+  controller.OnTunnelUp();
+  controller.OnTunnelDown();
+  ExpectIdleLook();
+  controller.OnTunnelDown();  // a second one already queued
+  EXPECT_EQ(view.messages, (std::vector<std::string>{"Disconnected", "Disconnected"}));
+}
+
+TEST_F(Controller, DisconnectDeletesStopsThenDeletesThreeTimesMore) {
+  Connect();
+  controller.Disconnect();
+  EXPECT_EQ(engine.calls,
+            (std::vector<std::string>{"delete x3", "stop", "sleep 100", "delete x1", "sleep 100",
+                                      "delete x1", "sleep 100", "delete x1"}));
+  ExpectIdleLook();
+}
+
+TEST_F(Controller, ConnectAfterDisconnectRestartsTheTimeOut) {
+  Connect();
+  view.Advance(40000, controller);
+  controller.Disconnect();
+  view.Advance(10000, controller);
+  Connect();
+  view.Advance(59000, controller);  // 109 s after the first Connect, 59 s after the second
+  EXPECT_EQ(state, 1);
+  EXPECT_TRUE(view.messages.empty());
+  view.Advance(1000, controller);
+  EXPECT_EQ(view.messages, (std::vector<std::string>{"TimeOut!"}));
+}
+
+TEST_F(Controller, StarterThatCannotBeCreatedLeavesTheStateIdle) {
+  engine.starterFails = true;
+  controller.Connect();
+  EXPECT_EQ(view.messages, (std::vector<std::string>{"Create thread failed"}));
+  EXPECT_EQ(state, 0);
+  view.Advance(500, controller);  // the animation stops at once, leaving its first frame
+  EXPECT_EQ(view.text, "Connecting.");
+  EXPECT_EQ(view.icon, StatusIcon::ConnectingB);
+  EXPECT_EQ(view.timers.count(2), 0u);
+  view.Advance(60000, controller);  // the time-out stops without a box
+  EXPECT_EQ(view.messages.size(), 1u);
+  EXPECT_TRUE(view.disconnectEnabled);
+  controller.Disconnect();
+  ExpectIdleLook();
+}
+
+TEST_F(Controller, CloseDisconnectsEvenWhenIdle) {
+  controller.OnClose();
+  EXPECT_EQ(engine.calls.front(), "delete x3");
+  EXPECT_EQ(engine.calls[1], "stop");
+  ExpectIdleLook();
+}
+
+}  // namespace
