@@ -1,0 +1,507 @@
+#include "widgets/buttons/flat_button.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+using namespace gdi;
+
+namespace {
+
+// Builds a same-sized icon from `icon` pixel by pixel, keeping black and the source's mask.
+HICON MakeFilteredIcon(HICON icon, COLORREF (*filter)(COLORREF)) {
+  ICONINFO info;
+  if (!GetIconInfo(icon, &info)) return NULL_ICON;
+  const int width = static_cast<int>(info.xHotspot * 2);
+  const int height = static_cast<int>(info.yHotspot * 2);
+  std::unique_ptr<CDC> sourceDC = CDC::CreateCompatibleDC(nullptr);
+  std::unique_ptr<CDC> targetDC = CDC::CreateCompatibleDC(nullptr);
+  std::unique_ptr<CBitmap> bitmap = CBitmap::CreateCompatibleBitmap(width, height);
+  if (!sourceDC || !targetDC || !bitmap) return NULL_ICON;
+
+  CBitmap* oldSource = sourceDC->SelectObject(info.hbmColor.get());
+  CBitmap* oldTarget = targetDC->SelectObject(bitmap.get());
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const COLORREF pixel = sourceDC->GetPixel(x, y);
+      targetDC->SetPixel(x, y, pixel == 0 ? pixel : filter(pixel));
+    }
+  }
+  sourceDC->SelectObject(oldSource);
+  targetDC->SelectObject(oldTarget);
+
+  ICONINFO made;
+  made.fIcon = TRUE;
+  made.xHotspot = info.xHotspot;
+  made.yHotspot = info.yHotspot;
+  made.hbmMask = std::move(info.hbmMask);
+  made.hbmColor = std::move(bitmap);
+  return CreateIconIndirect(made);
+}
+
+COLORREF GrayOf(COLORREF color) {
+  const int level = static_cast<int>(0.299 * GetRValue(color) + 0.587 * GetGValue(color) +
+                                     0.114 * GetBValue(color));
+  return RGB(level, level, level);
+}
+
+COLORREF DarkOf(COLORREF color) { return CFlatButton::DimColor(color, 0.25); }
+
+}  // namespace
+
+CFlatButton::CFlatButton(const QString& caption, QWidget* parent, DWORD style)
+    : QPushButton(caption, parent), windowStyle(style) {
+  ResetColors(FALSE);
+  SetPressedStyle(BTNST_PRESSED_LEFTRIGHT, FALSE);
+  // Hover tracking needs the moves of a pointer without a button held, as Windows sends them.
+  setMouseTracking(true);
+  connect(this, &QAbstractButton::clicked, this, [this] { OnClicked(); });
+  // Qt's checked state (what a screen reader sees) may also be changed from outside, for
+  // example by an accessibility toggle action.
+  connect(this, &QAbstractButton::toggled, this, [this](bool on) {
+    if (checkBox && checked != int{on}) {
+      checked = on;
+      update();
+    }
+  });
+  // The control exists from construction on, so it is taken over at once.
+  PreSubclassWindow();
+}
+
+CFlatButton::~CFlatButton() { ReleaseImages(); }
+
+// ---- setters ----------------------------------------------------------------------------------
+
+int CFlatButton::SetIcons(HICON activeIcon, HICON idleIcon) {
+  ReleaseImages();
+  if (activeIcon == NULL_ICON) {
+    update();
+    return BTNST_OK;
+  }
+  icons[0].icon = activeIcon;
+  ICONINFO info;
+  if (!GetIconInfo(activeIcon, &info)) {
+    ReleaseImages();
+    return BTNST_INVALIDRESOURCE;
+  }
+  icons[0].width = info.xHotspot * 2;
+  icons[0].height = info.yHotspot * 2;
+
+  if (idleIcon != NULL_ICON) {
+    if (idleIcon == BTNST_AUTO_DARKER) {
+      idleIcon = MakeDarkIcon(activeIcon);
+    } else if (idleIcon == BTNST_AUTO_GRAY) {
+      idleIcon = MakeGrayIcon(activeIcon);
+    }
+    icons[1].icon = idleIcon;
+    ICONINFO idleInfo;
+    if (!GetIconInfo(idleIcon, &idleInfo)) {
+      ReleaseImages();
+      return BTNST_INVALIDRESOURCE;
+    }
+    icons[1].width = idleInfo.xHotspot * 2;
+    icons[1].height = idleInfo.yHotspot * 2;
+  }
+  update();
+  return BTNST_OK;
+}
+
+int CFlatButton::SetIconsFromResources(UINT activeId, int width, int height, UINT idleId,
+                                       int idleWidth, int idleHeight) {
+  const HICON active = LoadIconResource(activeId, width, height);
+  HICON idle = NULL_ICON;
+  if (idleId == static_cast<UINT>(BTNST_AUTO_DARKER) ||
+      idleId == static_cast<UINT>(BTNST_AUTO_GRAY)) {
+    idle = HICON{idleId};
+  } else if (idleId != 0) {
+    idle = LoadIconResource(idleId, idleWidth, idleHeight);
+  }
+  return SetIcons(active, idle);
+}
+
+int CFlatButton::SetImageAlignment(BYTE newAlign, BOOL repaint) {
+  if (newAlign > ST_ALIGN_OVERLAP) return BTNST_INVALIDALIGN;
+  align = newAlign;
+  if (repaint) update();
+  return BTNST_OK;
+}
+
+int CFlatButton::SetPressedStyle(BYTE style, BOOL repaint) {
+  switch (style) {
+    case BTNST_PRESSED_LEFTRIGHT:
+      pressedOffset = {1, 1};
+      break;
+    case BTNST_PRESSED_TOPBOTTOM:
+      pressedOffset = {0, 2};
+      break;
+    default:
+      return BTNST_INVALIDPRESSEDSTYLE;
+  }
+  if (repaint) update();
+  return BTNST_OK;
+}
+
+int CFlatButton::SetChecked(int check, BOOL repaint) {
+  if (checkBox) {
+    checked = check != 0 ? 1 : 0;
+    if (QAbstractButton::isChecked() != (checked != 0)) QAbstractButton::setChecked(checked != 0);
+    if (repaint) update();
+  }
+  return BTNST_OK;
+}
+
+int CFlatButton::ResetColors(BOOL repaint) {
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  const COLORREF text = GetSysColor(COLOR_BTNTEXT);
+  colors[BTNST_COLOR_BK_IN] = face;
+  colors[BTNST_COLOR_FG_IN] = text;
+  colors[BTNST_COLOR_BK_OUT] = face;
+  colors[BTNST_COLOR_FG_OUT] = text;
+  colors[BTNST_COLOR_BK_FOCUS] = face;
+  colors[BTNST_COLOR_FG_FOCUS] = text;
+  if (repaint) update();
+  return BTNST_OK;
+}
+
+SIZE CFlatButton::GetIconSize(int index) const {
+  return {static_cast<LONG>(icons[index].width), static_cast<LONG>(icons[index].height)};
+}
+
+void CFlatButton::ReleaseImages() {
+  for (IconEntry& entry : icons) {
+    if (entry.icon != NULL_ICON) DestroyIcon(entry.icon);
+    entry = IconEntry{};
+  }
+}
+
+// ---- icons ------------------------------------------------------------------------------------
+
+HICON CFlatButton::MakeGrayIcon(HICON icon) { return MakeFilteredIcon(icon, GrayOf); }
+
+HICON CFlatButton::MakeDarkIcon(HICON icon) { return MakeFilteredIcon(icon, DarkOf); }
+
+COLORREF CFlatButton::DimColor(COLORREF color, double factor) {
+  if (!(factor > 0.0 && factor <= 1.0)) return color;
+  const auto dim = [factor](int c) { return static_cast<int>(c - c * factor); };
+  return RGB(dim(GetRValue(color)), dim(GetGValue(color)), dim(GetBValue(color)));
+}
+
+// ---- drawing ----------------------------------------------------------------------------------
+
+void CFlatButton::DrawItem(DRAWITEMSTRUCT* drawItem) {
+  CDC* dc = drawItem->hDC;
+  const UINT state = drawItem->itemState;
+  drawnPressed = checkBox ? ((state & ODS_SELECTED) != 0 || checked) : (state & ODS_SELECTED) != 0;
+  focused = (state & ODS_FOCUS) != 0;
+  disabled = (state & ODS_DISABLED) != 0;
+
+  dc->SetBkMode(TRANSPARENT);
+  const RECT itemRect = drawItem->rcItem;
+  DrawBackground(dc, &itemRect);
+  DrawBorder(dc, &itemRect);
+
+  const QString caption = text();
+  RECT captionRect = itemRect;
+  const BOOL hasCaption = !caption.isEmpty();
+  if (icons[0].icon != NULL_ICON) {
+    DrawIconImage(dc, hasCaption, &itemRect, &captionRect, drawnPressed, disabled);
+  }
+  if (hasCaption) DrawCaption(dc, caption, &itemRect, &captionRect, drawnPressed, disabled);
+}
+
+DWORD CFlatButton::DrawBackground(CDC* dc, const RECT* rect) {
+  COLORREF color = colors[BTNST_COLOR_BK_OUT];
+  if (hover || drawnPressed) {
+    color = colors[BTNST_COLOR_BK_IN];
+  } else if (focused) {
+    color = colors[BTNST_COLOR_BK_FOCUS];
+  }
+  dc->FillRect(*rect, CBrush(color));
+  return 0;
+}
+
+DWORD CFlatButton::DrawBorder(CDC* dc, const RECT* rect) {
+  if (drawnPressed) {
+    dc->Draw3dRect(*rect, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT));
+  } else if (hover) {
+    dc->Draw3dRect(*rect, GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_BTNSHADOW));
+  }
+  return 0;
+}
+
+void CFlatButton::PlaceImage(BOOL hasCaption, const RECT* itemRect, RECT* captionRect,
+                             BOOL isPressed, DWORD imageWidth, DWORD imageHeight,
+                             RECT* imageRect) const {
+  const int w = static_cast<int>(imageWidth);
+  const int h = static_cast<int>(imageHeight);
+  *imageRect = *itemRect;
+  switch (align) {
+    case ST_ALIGN_HORIZ:
+      if (!hasCaption) {
+        imageRect->left += (imageRect->Width() - w) / 2;
+      } else {
+        imageRect->left += imageOrigin.x;
+        captionRect->left += w + imageOrigin.x;
+      }
+      imageRect->top += (imageRect->Height() - h) / 2;
+      break;
+    case ST_ALIGN_VERT:
+      imageRect->left += (imageRect->Width() - w) / 2;
+      if (!hasCaption) {
+        imageRect->top += (imageRect->Height() - h) / 2;
+      } else {
+        imageRect->top = imageOrigin.y;
+        captionRect->top += h;
+      }
+      break;
+    case ST_ALIGN_HORIZ_RIGHT:
+      if (!hasCaption) {
+        imageRect->left += (imageRect->Width() - w) / 2;
+      } else {
+        captionRect->right = captionRect->Width() - w - imageOrigin.x;
+        captionRect->left = imageOrigin.x;
+        imageRect->left = width() - w - imageOrigin.x;
+        imageRect->top += (imageRect->Height() - h) / 2;
+      }
+      break;
+    default:  // ST_ALIGN_OVERLAP
+      break;
+  }
+  if (isPressed && !checkBox) imageRect->OffsetRect(pressedOffset.x, pressedOffset.y);
+}
+
+void CFlatButton::DrawIconImage(CDC* dc, BOOL hasCaption, const RECT* itemRect, RECT* captionRect,
+                                BOOL isPressed, BOOL isDisabled) {
+  const bool active = checkBox ? isPressed != 0 : (isPressed || hover);
+  const int index = active || icons[1].icon == NULL_ICON ? 0 : 1;
+  RECT imageRect;
+  PlaceImage(hasCaption, itemRect, captionRect, isPressed, icons[index].width, icons[index].height,
+             &imageRect);
+  dc->DrawState({imageRect.left, imageRect.top},
+                {static_cast<LONG>(icons[index].width), static_cast<LONG>(icons[index].height)},
+                icons[index].icon, (isDisabled ? DSS_DISABLED : DSS_NORMAL) | DST_ICON, nullptr);
+}
+
+void CFlatButton::DrawBitmapImage(CDC*, BOOL, const RECT*, RECT*, BOOL, BOOL) {}
+
+void CFlatButton::DrawCaption(CDC* dc, const QString& text, const RECT* /*itemRect*/,
+                              RECT* captionRect, BOOL isPressed, BOOL isDisabled) {
+  if (isPressed && !checkBox) captionRect->OffsetRect(pressedOffset.x, pressedOffset.y);
+
+  // Measure, then centre the text block in what is left of the face.
+  const RECT area = *captionRect;
+  dc->DrawText(text, captionRect, DT_WORDBREAK | DT_CENTER | DT_CALCRECT);
+  captionRect->OffsetRect((area.Width() - captionRect->Width()) / 2,
+                          (area.Height() - captionRect->Height()) / 2);
+  dc->SetBkMode(TRANSPARENT);
+
+  if (isDisabled) {
+    captionRect->OffsetRect(1, 1);
+    dc->SetTextColor(GetSysColor(COLOR_3DHILIGHT));
+    dc->DrawText(text, captionRect, DT_WORDBREAK | DT_CENTER);
+    captionRect->OffsetRect(-1, -1);
+    dc->SetTextColor(GetSysColor(COLOR_3DSHADOW));
+    dc->DrawText(text, captionRect, DT_WORDBREAK | DT_CENTER);
+    return;
+  }
+  if (hover || isPressed) {
+    dc->SetTextColor(colors[BTNST_COLOR_FG_IN]);
+    dc->SetBkColor(colors[BTNST_COLOR_BK_IN]);
+  } else if (focused) {
+    dc->SetTextColor(colors[BTNST_COLOR_FG_FOCUS]);
+    dc->SetBkColor(colors[BTNST_COLOR_BK_FOCUS]);
+  } else {
+    dc->SetTextColor(colors[BTNST_COLOR_FG_OUT]);
+    dc->SetBkColor(colors[BTNST_COLOR_BK_OUT]);
+  }
+  dc->DrawText(text, captionRect, DT_WORDBREAK | DT_CENTER);
+}
+
+// ---- window messages --------------------------------------------------------------------------
+
+void CFlatButton::PreSubclassWindow() {
+  const DWORD style = windowStyle;
+  buttonType = style & BS_TYPEMASK;
+  if (style & BS_CHECKBOX) checkBox = true;
+  if (buttonType == BS_DEFPUSHBUTTON) {
+    defaultButton = true;
+    buttonType = BS_PUSHBUTTON;
+  }
+  windowStyle = (style & ~BS_TYPEMASK) | BS_OWNERDRAW;
+  setCheckable(checkBox);
+  setDefault(defaultButton);
+}
+
+void CFlatButton::EndHover() {
+  if (!hover) return;
+  hover = false;
+  update();
+}
+
+void CFlatButton::OnKillFocus() { EndHover(); }
+
+void CFlatButton::OnMouseMove(UINT flags, POINT point) {
+  // A press that started elsewhere does not light the button up.
+  if ((flags & MK_LBUTTON) && !hover) return;
+  // While the button holds the mouse, moves arrive from outside it too.
+  if (rect().contains(point.x, point.y)) {
+    if (!hover) {
+      hover = true;
+      update();
+    }
+  } else {
+    EndHover();
+  }
+}
+
+long CFlatButton::OnMouseLeave() {
+  EndHover();
+  return 0;
+}
+
+void CFlatButton::OnSysColorChange() { ResetColors(TRUE); }
+
+BOOL CFlatButton::OnClicked() {
+  setFocus(Qt::OtherFocusReason);
+  if (checkBox) {
+    SetChecked(!checked, FALSE);
+    update();
+  }
+  return FALSE;
+}
+
+void CFlatButton::OnActivate(UINT state) {
+  if (state == WA_INACTIVE) EndHover();
+}
+
+void CFlatButton::OnEnable(BOOL enable) {
+  if (enable) return;
+  // The focus goes on to the dialog's next tab stop after this button (wrapping around), or
+  // to the dialog itself when there is none, whoever held it before.
+  QWidget* dialog = window();
+  if (dialog == this) return;
+  QWidget* next = nullptr;
+  for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) {
+    if (w != dialog && dialog->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) &&
+        w->isEnabled() && w->isVisibleTo(dialog)) {
+      next = w;
+      break;
+    }
+  }
+  (next ? next : dialog)->setFocus(Qt::TabFocusReason);
+  EndHover();
+}
+
+void CFlatButton::OnCancelMode() { EndHover(); }
+
+UINT CFlatButton::GetDlgCode() const {
+  return DLGC_BUTTON | (defaultButton ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
+}
+
+CBrush CFlatButton::CtlColor() const { return CBrush::Null(); }
+
+long CFlatButton::SetButtonStyle(DWORD style, BOOL redraw) {
+  const DWORD type = style & BS_TYPEMASK;
+  if (type == BS_DEFPUSHBUTTON) {
+    defaultButton = true;
+  } else if (type == BS_PUSHBUTTON) {
+    defaultButton = false;
+  }
+  setDefault(defaultButton);
+  windowStyle = (windowStyle & 0xFFFF0000u) | (((style & ~BS_TYPEMASK) | BS_OWNERDRAW) & 0xFFFFu);
+  if (redraw) update();
+  return 0;
+}
+
+long CFlatButton::OnSetCheck(UINT check) {
+  SetChecked(check == BST_CHECKED || check == BST_INDETERMINATE ? 1 : 0, TRUE);
+  return 0;
+}
+
+void CFlatButton::EnsureToolTip() {
+  if (toolTipCtrl.created) return;
+  toolTipCtrl.created = true;
+  toolTipCtrl.active = false;
+  toolTipCtrl.maxTipWidth = 400;
+}
+
+// ---- Qt events --------------------------------------------------------------------------------
+
+bool CFlatButton::event(QEvent* e) {
+  EnsureToolTip();
+  // A double click acts as a second single click.
+  if (e->type() == QEvent::MouseButtonDblClick) {
+    auto* me = static_cast<QMouseEvent*>(e);
+    if (me->button() == Qt::LeftButton) {
+      QMouseEvent press(QEvent::MouseButtonPress, me->position(), me->scenePosition(),
+                        me->globalPosition(), me->button(), me->buttons(), me->modifiers(),
+                        me->pointingDevice());
+      const bool handled = QPushButton::event(&press);
+      e->setAccepted(press.isAccepted());
+      return handled;
+    }
+  }
+  return QPushButton::event(e);
+}
+
+void CFlatButton::paintEvent(QPaintEvent*) {
+  QImage face(size(), QImage::Format_ARGB32_Premultiplied);
+  if (face.isNull()) return;
+  face.fill(Qt::transparent);
+  CDC dc(&face);
+  dc.SelectObject(font());
+
+  DRAWITEMSTRUCT drawItem;
+  drawItem.CtlType = ODT_BUTTON;
+  drawItem.itemAction = ODA_DRAWENTIRE;
+  drawItem.itemState = (isDown() ? ODS_SELECTED : 0) | (hasFocus() ? ODS_FOCUS : 0) |
+                       (isEnabled() ? 0 : ODS_DISABLED);
+  drawItem.hwndItem = this;
+  drawItem.hDC = &dc;
+  drawItem.rcItem = {0, 0, width(), height()};
+  DrawItem(&drawItem);
+
+  QPainter painter(this);
+  painter.drawImage(0, 0, face);
+}
+
+void CFlatButton::mouseMoveEvent(QMouseEvent* e) {
+  QPushButton::mouseMoveEvent(e);
+  const QPoint point = e->position().toPoint();
+  OnMouseMove((e->buttons() & Qt::LeftButton) ? MK_LBUTTON : 0, {point.x(), point.y()});
+  e->accept();
+}
+
+void CFlatButton::leaveEvent(QEvent* e) {
+  QPushButton::leaveEvent(e);
+  OnMouseLeave();
+}
+
+void CFlatButton::focusOutEvent(QFocusEvent* e) {
+  QPushButton::focusOutEvent(e);
+  OnKillFocus();
+}
+
+void CFlatButton::changeEvent(QEvent* e) {
+  QPushButton::changeEvent(e);
+  switch (e->type()) {
+    case QEvent::EnabledChange: {
+      // Only the button's own enabling is its WM_ENABLE; a disabled parent greys it without.
+      const bool ownEnabled = !testAttribute(Qt::WA_ForceDisabled);
+      if (ownEnabled != windowEnabled) {
+        windowEnabled = ownEnabled;
+        OnEnable(ownEnabled);
+      } else if (!isEnabled()) {
+        EndHover();
+      }
+      break;
+    }
+    case QEvent::ActivationChange:
+      OnActivate(isActiveWindow() ? WA_ACTIVE : WA_INACTIVE);
+      break;
+    case QEvent::PaletteChange:
+      OnSysColorChange();
+      break;
+    default:
+      break;
+  }
+}

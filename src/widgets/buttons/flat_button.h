@@ -1,0 +1,167 @@
+#pragma once
+// CFlatButton: the program's own owner-drawn push button. Flat until the pointer is over it
+// (raised edge) or it is pressed (sunken edge), with an optional icon and a centred multi-line
+// caption; it can also act as a check box.
+//
+// It stays a QPushButton, so screen readers meet an ordinary push button named by its caption.
+// The window messages it handles on Windows are member functions of the same names, driven by
+// the matching Qt events.
+
+#include <QPushButton>
+
+#include <array>
+
+#include "platform/gdi/dc.h"
+#include "platform/gdi/gdi.h"
+#include "platform/gdi/icon.h"
+#include "platform/gdi/winuser.h"
+
+class CFlatButton : public QPushButton {
+  Q_OBJECT
+
+ public:
+  // Setter results.
+  static constexpr int BTNST_OK = 0;
+  static constexpr int BTNST_INVALIDRESOURCE = 1;
+  static constexpr int BTNST_INVALIDALIGN = 4;
+  static constexpr int BTNST_INVALIDPRESSEDSTYLE = 6;
+
+  // Image placement (SetImageAlignment).
+  static constexpr gdi::BYTE ST_ALIGN_HORIZ = 0;        // left of the caption
+  static constexpr gdi::BYTE ST_ALIGN_VERT = 1;         // above the caption
+  static constexpr gdi::BYTE ST_ALIGN_HORIZ_RIGHT = 2;  // right of the caption
+  static constexpr gdi::BYTE ST_ALIGN_OVERLAP = 3;      // image and caption share the face
+
+  // Pressed styles (SetPressedStyle): offsets (1, 1) and (0, 2).
+  static constexpr gdi::BYTE BTNST_PRESSED_LEFTRIGHT = 0;
+  static constexpr gdi::BYTE BTNST_PRESSED_TOPBOTTOM = 1;
+
+  // Idle-icon markers for SetIcons and SetIconsFromResources: build the idle icon from the
+  // active one, darkened or in grey.
+  static constexpr gdi::HICON BTNST_AUTO_DARKER = gdi::HICON{0xFFFFFFFDu};  // -3
+  static constexpr gdi::HICON BTNST_AUTO_GRAY = gdi::HICON{0xFFFFFFFEu};    // -2
+
+  // The colour slots.
+  enum ColorSlot {
+    BTNST_COLOR_BK_IN = 0,  // background while hovered or pressed
+    BTNST_COLOR_FG_IN,      // text while hovered or pressed
+    BTNST_COLOR_BK_OUT,     // background idle
+    BTNST_COLOR_FG_OUT,     // text idle
+    BTNST_COLOR_BK_FOCUS,   // background while focused
+    BTNST_COLOR_FG_FOCUS,   // text while focused
+    BTNST_MAX_COLORS
+  };
+
+  // style is the control's window style as a dialog template gives it; its type bits decide
+  // whether the button is a check box or the default button, and are then made owner-draw.
+  explicit CFlatButton(const QString& caption = QString(), QWidget* parent = nullptr,
+                       gdi::DWORD style = gdi::BS_PUSHBUTTON);
+  ~CFlatButton() override;
+
+  int SetIcons(gdi::HICON activeIcon, gdi::HICON idleIcon);
+  // idleId 0: no idle icon; (UINT)-3 and (UINT)-2: the markers above.
+  int SetIconsFromResources(gdi::UINT activeId, int width, int height, gdi::UINT idleId,
+                            int idleWidth, int idleHeight);
+  int SetImageAlignment(gdi::BYTE align, gdi::BOOL repaint);
+  int SetPressedStyle(gdi::BYTE style, gdi::BOOL repaint);
+  // Only in check-box mode.
+  int SetChecked(int check, gdi::BOOL repaint);
+  int IsChecked() const { return checked; }
+  int ResetColors(gdi::BOOL repaint);
+
+  // A new icon of the same size whose non-black pixels are grey (luminance) or darkened by a
+  // quarter, sharing the source's mask; the null icon when the source cannot be read.
+  static gdi::HICON MakeGrayIcon(gdi::HICON icon);
+  static gdi::HICON MakeDarkIcon(gdi::HICON icon);
+  // Each channel c becomes c - c * factor (truncated) for 0 < factor <= 1, else no change.
+  static gdi::COLORREF DimColor(gdi::COLORREF color, double factor);
+
+  // Where the image goes, and what it leaves of captionRect for the caption.
+  void PlaceImage(gdi::BOOL hasCaption, const gdi::RECT* itemRect, gdi::RECT* captionRect,
+                  gdi::BOOL pressed, gdi::DWORD imageWidth, gdi::DWORD imageHeight,
+                  gdi::RECT* imageRect) const;
+
+  // --- framework overrides and message handlers ---
+  virtual void PreSubclassWindow();
+  virtual void DrawItem(gdi::DRAWITEMSTRUCT* drawItem);
+  void OnKillFocus();
+  void OnMouseMove(gdi::UINT flags, gdi::POINT point);
+  long OnMouseLeave();
+  void OnSysColorChange();
+  gdi::BOOL OnClicked();  // reflected BN_CLICKED; FALSE lets the parent see the click too
+  void OnActivate(gdi::UINT state);
+  void OnEnable(gdi::BOOL enable);
+  void OnCancelMode();
+  gdi::UINT GetDlgCode() const;                                         // WM_GETDLGCODE
+  gdi::CBrush CtlColor() const;                                         // reflected WM_CTLCOLOR
+  long SetButtonStyle(gdi::DWORD style, gdi::BOOL redraw = gdi::TRUE);  // BM_SETSTYLE
+  long OnSetCheck(gdi::UINT check);                                     // BM_SETCHECK
+  long OnGetCheck() const { return checked; }                           // BM_GETCHECK
+
+  // --- state, for the dialog and for tests ---
+  gdi::DWORD GetWindowStyle() const { return windowStyle; }
+  gdi::DWORD GetButtonType() const { return buttonType; }
+  bool IsCheckBox() const { return checkBox; }
+  bool IsDefaultButton() const { return defaultButton; }
+  bool IsHovered() const { return hover; }
+  gdi::BYTE GetImageAlignment() const { return align; }
+  gdi::POINT GetPressedOffset() const { return pressedOffset; }
+  gdi::COLORREF GetColor(ColorSlot slot) const { return colors[slot]; }
+  gdi::HICON GetIcon(int index) const { return icons[index].icon; }
+  gdi::SIZE GetIconSize(int index) const;
+
+ protected:
+  virtual gdi::DWORD DrawBackground(gdi::CDC* dc, const gdi::RECT* rect);
+  virtual gdi::DWORD DrawBorder(gdi::CDC* dc, const gdi::RECT* rect);
+  virtual void DrawIconImage(gdi::CDC* dc, gdi::BOOL hasCaption, const gdi::RECT* itemRect,
+                             gdi::RECT* captionRect, gdi::BOOL pressed, gdi::BOOL disabled);
+  // A hook for buttons that carry a bitmap; this one has none, so DrawItem never calls it.
+  virtual void DrawBitmapImage(gdi::CDC* dc, gdi::BOOL hasCaption, const gdi::RECT* itemRect,
+                               gdi::RECT* captionRect, gdi::BOOL pressed, gdi::BOOL disabled);
+  virtual void DrawCaption(gdi::CDC* dc, const QString& text, const gdi::RECT* itemRect,
+                           gdi::RECT* captionRect, gdi::BOOL pressed, gdi::BOOL disabled);
+
+  void EndHover();
+  void ReleaseImages();
+  void EnsureToolTip();
+
+  // Qt's events, turned into the handlers above.
+  bool event(QEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void leaveEvent(QEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
+  void changeEvent(QEvent* e) override;
+  // Check-box mode keeps its own checked state, toggled by OnClicked.
+  void nextCheckState() override {}
+
+  gdi::POINT imageOrigin{3, 3};
+  gdi::POINT pressedOffset{1, 1};
+  bool hover = false;
+  bool drawnPressed = false;  // named apart from QAbstractButton::pressed, which it would hide
+  bool focused = false;
+  bool disabled = false;
+  bool defaultButton = false;
+  bool checkBox = false;
+  gdi::BYTE align = ST_ALIGN_HORIZ;
+  std::array<gdi::COLORREF, BTNST_MAX_COLORS> colors{};
+  // The button's own standard tooltip: inactive and without tools (the dialog's visible tips
+  // come from its rich tooltip), it only has to exist.
+  struct ToolTipCtrl {
+    bool created = false;
+    bool active = false;
+    int maxTipWidth = -1;
+  } toolTipCtrl;
+  int checked = 0;
+  gdi::DWORD buttonType = 0xF;
+  struct IconEntry {
+    gdi::HICON icon = gdi::NULL_ICON;
+    gdi::DWORD width = 0;
+    gdi::DWORD height = 0;
+  };
+  std::array<IconEntry, 2> icons{};  // [0] active (pressed or hovered), [1] idle
+
+ private:
+  gdi::DWORD windowStyle = gdi::BS_PUSHBUTTON;
+  bool windowEnabled = true;  // the button's own enabled state, as WM_ENABLE reports it
+};
