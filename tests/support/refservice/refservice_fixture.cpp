@@ -87,9 +87,9 @@ bool RefService::Start(const fs::path& listFile, const fs::path& configFile) {
   return true;
 }
 
-void RefService::Stop() {
-  process_.Stop();
+int RefService::Stop() {
   port_ = 0;
+  return process_.Stop();
 }
 
 std::string RefService::BaseUrl() const { return "http://127.0.0.1:" + std::to_string(port_); }

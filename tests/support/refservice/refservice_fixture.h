@@ -40,7 +40,8 @@ class RefService {
   // An empty list path makes GET /ServerList.txt answer 404; an empty config path answers
   // every account with status OK and no password.
   bool Start(const std::filesystem::path& listFile, const std::filesystem::path& configFile);
-  void Stop();
+  // Ends the service (SIGTERM, which it handles cleanly); returns its wait status.
+  int Stop();
 
   int Port() const { return port_; }
   std::string BaseUrl() const;  // "http://127.0.0.1:PORT"
