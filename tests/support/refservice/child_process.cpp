@@ -26,8 +26,8 @@ void CloseFd(int& fd) {
 ChildProcess::~ChildProcess() { Stop(); }
 
 bool ChildProcess::Start(const ChildOptions& options, std::string* error) {
-  if (pid_ > 0 || options.argv.empty()) {
-    *error = pid_ > 0 ? "already started" : "no program given";
+  if (pid_ > 0 || status_ || options.argv.empty()) {
+    *error = options.argv.empty() ? "no program given" : "already started";
     return false;
   }
   int outPipe[2];

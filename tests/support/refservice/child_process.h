@@ -34,8 +34,9 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  // Starts the program (stdin is /dev/null). The child dies with the thread that called this,
-  // so keep the object on the test's thread. On failure says why in *error.
+  // Starts the program (stdin is /dev/null); an object runs one child only. The child dies
+  // with the thread that called this, so keep the object on the test's thread. On failure
+  // says why in *error.
   bool Start(const ChildOptions& options, std::string* error);
 
   pid_t Pid() const { return pid_; }

@@ -61,6 +61,7 @@ fs::path RefService::SampleList() {
 fs::path RefService::DemoConfig() { return fs::path(TESMIRA_REFSERVICE_SOURCE_DIR) / "demo.conf"; }
 
 bool RefService::Start(const fs::path& listFile, const fs::path& configFile) {
+  Stop();
   error_.clear();
   recordDir_ = std::make_unique<TempDir>("tesmira-refservice");
   ChildOptions options;
@@ -68,19 +69,20 @@ bool RefService::Start(const fs::path& listFile, const fs::path& configFile) {
   if (!listFile.empty()) options.argv.insert(options.argv.end(), {"--list", listFile.string()});
   if (!configFile.empty())
     options.argv.insert(options.argv.end(), {"--config", configFile.string()});
-  if (!process_.Start(options, &error_)) return false;
+  process_ = std::make_unique<ChildProcess>();
+  if (!process_->Start(options, &error_)) return false;
 
   // The first line names the port; anything else means the service refused to start.
-  process_.WaitForOutput("\n", 30s);
-  const std::string output = process_.Output();
+  process_->WaitForOutput("\n", 30s);
+  const std::string output = process_->Output();
   int port = 0;
   if (output.starts_with(kListening)) {
     const char* begin = output.data() + kListening.size();
     std::from_chars(begin, output.data() + output.size(), port);
   }
   if (port <= 0) {
-    process_.Stop(SIGKILL);
-    error_ = "tesmira-refservice did not start: " + process_.Output();
+    process_->Stop(SIGKILL);
+    error_ = "tesmira-refservice did not start: " + process_->Output();
     return false;
   }
   port_ = port;
@@ -89,7 +91,7 @@ bool RefService::Start(const fs::path& listFile, const fs::path& configFile) {
 
 int RefService::Stop() {
   port_ = 0;
-  return process_.Stop();
+  return process_ ? process_->Stop() : 0;
 }
 
 std::string RefService::BaseUrl() const { return "http://127.0.0.1:" + std::to_string(port_); }

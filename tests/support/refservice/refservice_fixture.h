@@ -45,20 +45,20 @@ class RefService {
 
   int Port() const { return port_; }
   std::string BaseUrl() const;  // "http://127.0.0.1:PORT"
-  pid_t Pid() const { return process_.Pid(); }
+  pid_t Pid() const { return process_ ? process_->Pid() : -1; }
   const std::string& Error() const { return error_; }
 
   // Requests the service has answered or is answering, in arrival order.
   std::vector<RecordedRequest> Requests() const;
   // What the service printed: the listening line, then one line per request.
-  std::string Log() const { return process_.Output(); }
+  std::string Log() const { return process_ ? process_->Output() : std::string(); }
 
   static std::filesystem::path Program();
   static std::filesystem::path SampleList();  // tools/refservice/ServerList.txt
   static std::filesystem::path DemoConfig();  // tools/refservice/demo.conf
 
  private:
-  ChildProcess process_;
+  std::unique_ptr<ChildProcess> process_;
   std::unique_ptr<TempDir> recordDir_;
   int port_ = 0;
   std::string error_;

@@ -205,32 +205,30 @@ TEST(RefService, RefusesToStartOnABadConfigAndSaysWhere) {
   EXPECT_NE(missing.Error().find("cannot read list file"), std::string::npos) << missing.Error();
 }
 
-TEST(RefService, StopsCleanlyAndLeavesNoProcessBehind) {
-  pid_t pid = 0;
+TEST(RefService, StopsCleanlyCanStartAgainAndLeavesNoProcessBehind) {
+  pid_t first = 0;
+  pid_t second = 0;
   {
     RefService service;
     ASSERT_TRUE(service.Start(RefService::SampleList(), RefService::DemoConfig()))
         << service.Error();
-    pid = service.Pid();
-    ASSERT_GT(pid, 0);
-    EXPECT_EQ(::kill(pid, 0), 0);
-    httplib::Client client(service.BaseUrl());
-    ASSERT_TRUE(client.Get("/ServerList.txt"));
+    first = service.Pid();
+    ASSERT_GT(first, 0);
+    EXPECT_EQ(::kill(first, 0), 0);
+    ASSERT_TRUE(httplib::Client(service.BaseUrl()).Get("/ServerList.txt"));
     // A clean exit on SIGTERM (in a sanitizer build also: nothing leaked).
     const int status = service.Stop();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << service.Log();
-  }
-  EXPECT_EQ(::kill(pid, 0), -1);
-  EXPECT_EQ(errno, ESRCH);
+    EXPECT_EQ(::kill(first, 0), -1);
 
-  // The destructor alone stops it as well.
-  {
-    RefService service;
     ASSERT_TRUE(service.Start({}, {})) << service.Error();
-    pid = service.Pid();
+    second = service.Pid();
+    ASSERT_TRUE(httplib::Client(service.BaseUrl()).Get("/ServerList.txt"));
+  }  // the destructor stops the second one
+  for (const pid_t pid : {first, second}) {
+    EXPECT_EQ(::kill(pid, 0), -1);
+    EXPECT_EQ(errno, ESRCH);
   }
-  EXPECT_EQ(::kill(pid, 0), -1);
-  EXPECT_EQ(errno, ESRCH);
 }
 
 TEST(RefService, AFixedPortAlreadyInUseIsReported) {
