@@ -98,17 +98,10 @@ class PeImage {
     Bytes optional;
     if (!file_.Read(peOffset + 24, optionalSize, &optional) || optionalSize < 2) return false;
 
-    size_t directories = 0;
-    switch (U16(optional, 0)) {
-      case 0x10B:
-        directories = 96;
-        break;  // PE32
-      case 0x20B:
-        directories = 112;
-        break;  // PE32+
-      default:
-        return false;
-    }
+    // The data directories follow the optional header's fixed part: PE32 or PE32+.
+    const std::uint16_t magic = U16(optional, 0);
+    if (magic != 0x10B && magic != 0x20B) return false;
+    const size_t directories = magic == 0x10B ? 96 : 112;
     const size_t resourceEntry = directories + 2 * 8;
     if (optionalSize < resourceEntry + 8 || U32(optional, directories - 4) <= 2) return false;
     resourceRva_ = U32(optional, resourceEntry);
