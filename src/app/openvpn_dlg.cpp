@@ -95,7 +95,11 @@ CopenvpnDlg::CopenvpnDlg(QWidget* parent) : QDialog(parent), mainIcon_(IconPixma
       std::make_unique<ConnectionController>(*this, *engine_, ConnectionState(), driverInstalled);
 }
 
-CopenvpnDlg::~CopenvpnDlg() = default;
+CopenvpnDlg::~CopenvpnDlg() {
+  // No reader may post to a dialog that is gone: end them all while it still exists.
+  ShutdownTunnel();
+  SetMainWindow(nullptr);
+}
 
 int CopenvpnDlg::DoModal() {
   RunInitialisation();

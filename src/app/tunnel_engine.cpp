@@ -1,22 +1,60 @@
 #include "app/tunnel_engine.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QObject>
+
+#include "app/openvpn_dlg.h"
+#include "platform/system.h"
+#include "tunnel/driver_setup.h"
+#include "tunnel/engine_command.h"
+#include "tunnel/profile_files.h"
+#include "tunnel/tunnel_runner.h"
 
 namespace {
 
-class Engine : public TunnelEngine {
+class Engine : public TunnelEngine, public tunnel::TunnelEvents {
  public:
   explicit Engine(QObject* dialog) : dialog_(dialog) {}
-  void InstallDriver(QWidget*) override {}
-  void UninstallDriver(QWidget*) override {}
-  void WriteProfileFiles(const ServerAddress&) override {}
-  void PrepareEngineCommand() override {}
-  bool CreateTunnelStarter() override { return false; }
-  void StopEngine() override {}
-  void DeleteProfileFiles(int) override {}
-  void Sleep(int) override {}
+
+  void InstallDriver(QWidget* owner) override { tunnel::InstallDriver(owner); }
+  void UninstallDriver(QWidget* owner) override { tunnel::UninstallDriver(owner); }
+
+  void WriteProfileFiles(const ServerAddress& server) override {
+    tunnel::WriteClientProfile(server.ip, server.port);
+    tunnel::WriteCertificateFile();
+    tunnel::WriteCredentialsFile();
+  }
+  void PrepareEngineCommand() override {
+    tunnel::PrepareEngine(platform::ProgramFolder(), tunnel::WorkingFolder(),
+                          platform::IsWow64Process());
+  }
+  bool CreateTunnelStarter() override { return tunnel::CreateTunnelStarter(); }
+  void StopEngine() override { tunnel::StopEngine(); }
+  void DeleteProfileFiles(int attemptsEach) override {
+    if (attemptsEach == 3) {
+      tunnel::DeleteProfileFiles();
+      return;
+    }
+    for (const char* name :
+         {tunnel::kCertificateFileName, tunnel::kProfileFileName, tunnel::kCredentialsFileName}) {
+      for (int i = 0; i < attemptsEach; ++i) platform::DeleteFile(name);
+    }
+  }
+  void Sleep(int milliseconds) override { platform::Sleep(milliseconds); }
+
+  // The log reader's events, from its thread, travel as posted events.
+  void PostTunnelUp() override { Post(dialog_event::kTunnelUp); }
+  void PostTunnelDown() override { Post(dialog_event::kTunnelDown); }
+  void PostMessageBox(std::string text, std::string title) override {
+    PostMessageBoxEvent(dialog_, std::move(text), std::move(title));
+  }
+  void PostWaitCursor(bool begin) override { PostWaitCursorEvent(dialog_, begin); }
 
  private:
+  void Post(int type) {
+    QCoreApplication::postEvent(dialog_, new QEvent(static_cast<QEvent::Type>(type)));
+  }
   QObject* dialog_;
 };
 
@@ -26,11 +64,10 @@ std::unique_ptr<TunnelEngine> MakeTunnelEngine(QObject* dialog) {
   return std::make_unique<Engine>(dialog);
 }
 
-std::atomic<int32_t>& ConnectionState() {
-  static std::atomic<int32_t> state{0};
-  return state;
+std::atomic<int32_t>& ConnectionState() { return tunnel::connectionState; }
+
+void SetMainWindow(TunnelEngine* engine) {
+  tunnel::mainWindow = engine ? static_cast<Engine*>(engine) : nullptr;
 }
 
-void SetMainWindow(TunnelEngine*) {}
-
-void ShutdownTunnel() {}
+void ShutdownTunnel() { tunnel::ShutdownTunnel(); }

@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <thread>
+#include <vector>
+
+#include "app/openvpn_dlg.h"
+#include "platform/message_box.h"
+#include "support/openvpn/openvpn_fixture.h"
+#include "support/refservice/refservice_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Running processes whose command line names `needle`: the engines started from our folder.
+std::vector<int> ProcessesNaming(const std::string& needle) {
+  std::vector<int> pids;
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::string cmdline = ReadFile(entry.path() / "cmdline");
+    std::replace(cmdline.begin(), cmdline.end(), '\0', ' ');
+    if (cmdline.find("openvpn") != std::string::npos && cmdline.find(needle) != std::string::npos) {
+      // A zombie has ended; only its parent's wait is missing.
+      if (ReadFile(entry.path() / "stat").find(") Z") == std::string::npos)
+        pids.push_back(std::stoi(name));
+    }
+  }
+  return pids;
+}
+
+// Lets the dialog run until `done` holds or the deadline passes.
+bool RunUntil(const std::function<bool()>& done, int milliseconds) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > milliseconds) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+// The program against a real OpenVPN server on 127.0.0.1 that the reference service publishes,
+// with the password the service hands out at start-up.
+class EndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TESMIRA_SKIP_UNLESS_OPENVPN_USABLE();
+    dir_ = fs::temp_directory_path() /
+           ("tesmira-e2e-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    previous_ = fs::current_path();
+    fs::current_path(dir_);
+    std::ofstream(dir_ / "tesm.tfg", std::ios::binary) << "1\talice\r\n";
+    const int port = server_.Start("alice", "s3cret word");
+    ASSERT_NE(port, 0) << server_.Error();
+    std::ofstream(dir_ / "list.txt", std::ios::binary)
+        << "192.0.2.1|Elsewhere|Nowhere|Decoy|192.0.2.1|1194,\r\n"
+        << "e2e.local|Here|Loopback|End to end|127.0.0.1|" << port << ",\r\n";
+    std::ofstream(dir_ / "service.conf", std::ios::binary) << "account = alice s3cret word\n";
+    ASSERT_TRUE(service_.Start(dir_ / "list.txt", dir_ / "service.conf")) << service_.Error();
+    setenv("TESMIRA_SERVICE_URL", service_.BaseUrl().c_str(), 1);
+    platform::SetMessageBoxHandler(
+        [this](const platform::MessageBoxRequest& box) { boxes_.push_back(box.text); });
+    started_ = true;
+  }
+  void TearDown() override {
+    if (!started_) return;
+    platform::SetMessageBoxHandler({});
+    unsetenv("TESMIRA_SERVICE_URL");
+    fs::current_path(previous_);
+    fs::remove_all(dir_);
+  }
+
+  // Initialises the dialog, selects the loopback row and presses Connect.
+  void ConnectThroughTheDialog(CopenvpnDlg& dialog) {
+    dialog.RunInitialisation();
+    ASSERT_EQ(dialog.serverList()->rowCount(), 2);
+    dialog.serverList()->selectRow(1);
+    dialog.connectButton()->click();
+    const bool connected =
+        RunUntil([&] { return dialog.statusText()->text() == "Connected."; }, 60000);
+    ASSERT_TRUE(connected) << "status: " << dialog.statusText()->text().toStdString()
+                           << "\nserver log:\n"
+                           << server_.Log();
+  }
+
+  fs::path dir_, previous_;
+  testsupport::OpenVpnServer server_;
+  testsupport::RefService service_;
+  std::vector<std::string> boxes_;
+  bool started_ = false;
+};
+
+TEST_F(EndToEnd, ConnectsAndDisconnectsLeavingNothingBehind) {
+  CopenvpnDlg dialog;
+  ASSERT_NO_FATAL_FAILURE(ConnectThroughTheDialog(dialog));
+
+  struct stat info {};
+  ASSERT_EQ(stat("Tesmira.upw", &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  EXPECT_EQ(ReadFile("Tesmira.upw"), "alice\r\ns3cret word");
+  const std::vector<int> engines = ProcessesNaming(dir_.string());
+  EXPECT_EQ(engines.size(), 1u);
+
+  QElapsedTimer clock;
+  clock.start();
+  dialog.disconnectButton()->click();
+  const bool ended = RunUntil([&] { return ProcessesNaming(dir_.string()).empty(); }, 2000);
+  EXPECT_TRUE(ended) << "the engine still runs " << clock.elapsed() << " ms after Disconnect";
+  for (const char* name : {"Tesmira.clt", "Tesmira.tmp", "Tesmira.upw"}) {
+    EXPECT_FALSE(fs::exists(name)) << name;
+  }
+  EXPECT_EQ(dialog.statusText()->text(), QStringLiteral("Disconnected."));
+  EXPECT_TRUE(dialog.connectButton()->isEnabled());
+  EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(EndToEnd, ServerGoingAwayIsReportedAsTunnelDown) {
+  CopenvpnDlg dialog;
+  ASSERT_NO_FATAL_FAILURE(ConnectThroughTheDialog(dialog));
+  server_.StopWithNotify();
+  const bool down = RunUntil([&] { return !boxes_.empty(); }, 20000);
+  ASSERT_TRUE(down) << "status: " << dialog.statusText()->text().toStdString();
+  EXPECT_EQ(boxes_.front(), "Disconnected");
+  EXPECT_EQ(dialog.statusText()->text(), QStringLiteral("Disconnected."));
+  EXPECT_TRUE(RunUntil([&] { return ProcessesNaming(dir_.string()).empty(); }, 2000));
+  EXPECT_FALSE(fs::exists("Tesmira.upw"));
+}
+
+TEST_F(EndToEnd, ClosingTheDialogEndsTheEngine) {
+  {
+    CopenvpnDlg dialog;
+    ASSERT_NO_FATAL_FAILURE(ConnectThroughTheDialog(dialog));
+    dialog.close();
+  }
+  EXPECT_TRUE(RunUntil([&] { return ProcessesNaming(dir_.string()).empty(); }, 2000));
+  EXPECT_FALSE(fs::exists("Tesmira.upw"));
+}
+
+}  // namespace
