@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPushButton>
 #include <QTableWidget>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "app/openvpn_dlg.h"
@@ -132,6 +134,20 @@ INSTANTIATE_TEST_SUITE_P(Answers, StartupFailure,
                                                        "account = alice pw\nanswer = no-status\n"},
                                            FailureCase{"EmptyBody", "answer = empty\n"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(StartupExchange, PasswordReachesTheCredentialsFileOnConnect) {
+  std::ofstream(dir_ / "service.conf", std::ios::binary) << "account = alice tunnel pw\n";
+  ASSERT_TRUE(service_.Start(testsupport::RefService::SampleList(), dir_ / "service.conf"));
+  setenv("TESMIRA_SERVICE_URL", service_.BaseUrl().c_str(), 1);
+  CopenvpnDlg dialog;
+  dialog.RunInitialisation();
+  dialog.serverList()->selectRow(0);
+  dialog.connectButton()->click();
+  std::ifstream in(dir_ / "Tesmira.upw", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "alice\r\ntunnel pw");
+  dialog.disconnectButton()->click();
+  EXPECT_FALSE(fs::exists(dir_ / "Tesmira.upw"));
+}
 
 TEST_F(StartupExchange, ServiceDownShowsBothBoxesThenEnds) {
   ASSERT_TRUE(service_.Start(testsupport::RefService::SampleList(), {})) << service_.Error();
