@@ -1,0 +1,319 @@
+#include "tunnel/tunnel_runner.h"
+
+#include <signal.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "platform/process.h"
+#include "platform/system.h"
+#include "tunnel/engine_command.h"
+#include "tunnel/log_watcher.h"
+
+namespace tunnel {
+
+std::atomic<TunnelEvents*> mainWindow{nullptr};
+std::atomic<int32_t> connectionState{kStateIdle};
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::atomic<int> pollMilliseconds{kLogPollMilliseconds};
+std::atomic<int> graceMilliseconds{kEngineGraceMilliseconds};
+std::atomic<bool> threadCreationFails{false};
+std::atomic<uint64_t> readerCycles{0};
+
+// What one reader is handed: the command line as text and what is really started.
+struct ReaderJob {
+  std::string commandLine;
+  std::string path;
+  std::vector<std::string> arguments;
+};
+
+// One engine this program started, shared by its reader (which owns the process and reaps it)
+// and StopEngine.
+struct Engine {
+  platform::ChildProcess process;
+  std::atomic<bool> stopRequested{false};
+  Clock::time_point killAt{};  // guarded by the registry's mutex
+  bool killed = false;         // the reader's own
+};
+
+// Threads, engines and the shutdown flag share one lock; readers wait on its condition so
+// that a shutdown wakes them at once.
+struct Registry {
+  std::mutex mutex;
+  std::condition_variable wake;
+  bool shuttingDown = false;
+
+  struct Worker {
+    std::thread thread;
+    std::atomic<bool> done{false};
+  };
+  std::vector<std::unique_ptr<Worker>> workers;
+  std::vector<std::shared_ptr<Engine>> engines;
+};
+
+Registry& TheRegistry() {
+  static Registry registry;
+  return registry;
+}
+
+bool ShuttingDown() {
+  Registry& r = TheRegistry();
+  std::lock_guard lock(r.mutex);
+  return r.shuttingDown;
+}
+
+// Joins workers that have finished, so repeated connections do not pile up threads.
+void ReapFinishedWorkers() {
+  Registry& r = TheRegistry();
+  std::vector<std::unique_ptr<Registry::Worker>> finished;
+  {
+    std::lock_guard lock(r.mutex);
+    for (auto it = r.workers.begin(); it != r.workers.end();) {
+      if ((*it)->done.load()) {
+        finished.push_back(std::move(*it));
+        it = r.workers.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+  for (auto& worker : finished) worker->thread.join();
+}
+
+// Starts a joinable thread that the registry keeps until it is joined.
+bool AddThread(std::function<void()> body) {
+  ReapFinishedWorkers();
+  auto worker = std::make_unique<Registry::Worker>();
+  Registry::Worker* raw = worker.get();
+  Registry& r = TheRegistry();
+  std::lock_guard lock(r.mutex);
+  try {
+    worker->thread = std::thread([raw, body = std::move(body)] {
+      body();
+      raw->done.store(true);
+    });
+  } catch (const std::system_error&) {
+    return false;
+  }
+  r.workers.push_back(std::move(worker));
+  return true;
+}
+
+void RegisterEngine(const std::shared_ptr<Engine>& engine) {
+  Registry& r = TheRegistry();
+  std::lock_guard lock(r.mutex);
+  r.engines.push_back(engine);
+  // An engine that comes up while the program is ending is told to end at once.
+  if (r.shuttingDown) {
+    engine->killAt = Clock::now() + std::chrono::milliseconds(graceMilliseconds.load());
+    engine->stopRequested.store(true);
+    engine->process.Signal(SIGTERM);
+  }
+}
+
+void UnregisterEngine(const std::shared_ptr<Engine>& engine) {
+  Registry& r = TheRegistry();
+  std::lock_guard lock(r.mutex);
+  std::erase(r.engines, engine);
+}
+
+// Kills an engine that was asked to end and is still running after its grace period.
+void EnforceStop(Engine& engine) {
+  if (!engine.stopRequested.load() || engine.killed) return;
+  Clock::time_point killAt;
+  {
+    std::lock_guard lock(TheRegistry().mutex);
+    killAt = engine.killAt;
+  }
+  if (Clock::now() >= killAt) {
+    engine.process.Signal(SIGKILL);
+    engine.killed = true;
+  }
+}
+
+// The wait between two reader cycles; short while the program is ending.
+void WaitForNextCycle() {
+  Registry& r = TheRegistry();
+  std::unique_lock lock(r.mutex);
+  if (r.shuttingDown) {
+    r.wake.wait_for(lock, std::chrono::milliseconds(10));
+    return;
+  }
+  r.wake.wait_for(lock, std::chrono::milliseconds(pollMilliseconds.load()),
+                  [&r] { return r.shuttingDown; });
+}
+
+void Post(const std::function<void(TunnelEvents&)>& post) {
+  if (ShuttingDown()) return;
+  if (TunnelEvents* events = mainWindow.load()) post(*events);
+}
+
+void PostWaitCursor(bool begin) {
+  if (TunnelEvents* events = mainWindow.load()) events->PostWaitCursor(begin);
+}
+
+void ReportError(const std::string& operation, int error) {
+  const std::string text = ErrorReportText(operation, error);
+  Post([&text](TunnelEvents& events) { events.PostMessageBox(text, "Error"); });
+}
+
+// Reads everything waiting in the pipe; false when the pipe fails.
+bool Drain(int fd, long waiting, std::string& chunk) {
+  chunk.clear();
+  chunk.resize(static_cast<size_t>(waiting));
+  size_t got = 0;
+  while (got < chunk.size()) {
+    const long n = platform::ReadFile(fd, chunk.data() + got, chunk.size() - got);
+    if (n <= 0) {
+      chunk.resize(got);
+      return false;
+    }
+    got += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+void LogReader(const ReaderJob& job) {
+  PostWaitCursor(true);
+
+  platform::PipeEnds pipe;
+  if (platform::CreatePipe(pipe) != 0) {
+    Post([](TunnelEvents& events) {
+      events.PostMessageBox(kPipeErrorText, platform::ProgramTitle());
+    });
+    PostWaitCursor(false);
+    return;
+  }
+
+  auto engine = std::make_shared<Engine>();
+  const int error = engine->process.Spawn(job.path, job.arguments, pipe.write);
+  // Only the engine writes to the pipe; without our copy of that end its end is also seen.
+  platform::CloseDescriptor(pipe.write);
+  if (error != 0) {
+    ReportError("CreateProcess", error);
+    platform::CloseDescriptor(pipe.read);
+    PostWaitCursor(false);
+    return;
+  }
+  RegisterEngine(engine);
+
+  LogWatcher watcher;
+  watcher.Reset();
+  bool reading = true;
+  std::string chunk;
+  for (;;) {
+    if (reading) {
+      const long waiting = platform::BytesWaiting(pipe.read);
+      if (waiting > 0) {
+        reading = Drain(pipe.read, waiting, chunk);
+        // An engine asked to end has nothing more to say to the dialog.
+        if (!chunk.empty() && !engine->stopRequested.load()) {
+          switch (watcher.Feed(chunk, connectionState.load())) {
+            case TunnelEvent::Up:
+              Post([](TunnelEvents& events) { events.PostTunnelUp(); });
+              break;
+            case TunnelEvent::Down:
+              Post([](TunnelEvents& events) { events.PostTunnelDown(); });
+              break;
+            case TunnelEvent::None:
+              break;
+          }
+        }
+      } else if (waiting == 0) {
+        if (engine->process.HasEnded()) break;
+      } else {
+        reading = false;
+      }
+    }
+    // After a pipe failure nothing more can be read, but the engine is still ours to reap and,
+    // when asked, to end.
+    if (!reading && engine->process.HasEnded()) break;
+    EnforceStop(*engine);
+    readerCycles.fetch_add(1);
+    WaitForNextCycle();
+  }
+  readerCycles.fetch_add(1);
+
+  UnregisterEngine(engine);
+  platform::CloseDescriptor(pipe.read);
+  PostWaitCursor(false);
+}
+
+void TunnelStarter(const std::string& path, const std::string& arguments,
+                   const std::vector<std::string>& argumentVector) {
+  ReaderJob job{EngineCommandLine(path, arguments), path, argumentVector};
+  connectionState.store(kStateConnecting);
+  // A reader that cannot be created leaves the state at 1 for the dialog's time-out to end.
+  AddThread([job = std::move(job)] { LogReader(job); });
+}
+
+}  // namespace
+
+bool CreateTunnelStarter() {
+  if (threadCreationFails.load()) return false;
+  // The starter gets its own copies, so a later Connect cannot change them under it.
+  return AddThread(
+      [path = enginePath, arguments = engineArguments, argumentVector = engineArgumentVector] {
+        TunnelStarter(path, arguments, argumentVector);
+      });
+}
+
+void StopEngine() {
+  Registry& r = TheRegistry();
+  std::lock_guard lock(r.mutex);
+  for (const auto& engine : r.engines) {
+    if (engine->stopRequested.load()) continue;
+    engine->killAt = Clock::now() + std::chrono::milliseconds(graceMilliseconds.load());
+    engine->stopRequested.store(true);
+    engine->process.Signal(SIGTERM);
+  }
+}
+
+void JoinTunnelThreads() {
+  Registry& r = TheRegistry();
+  for (;;) {
+    std::vector<std::unique_ptr<Registry::Worker>> workers;
+    {
+      std::lock_guard lock(r.mutex);
+      workers.swap(r.workers);
+    }
+    // A starter may add its reader while it is being joined: go round until none is left.
+    if (workers.empty()) return;
+    for (auto& worker : workers) worker->thread.join();
+  }
+}
+
+void ShutdownTunnel() {
+  Registry& r = TheRegistry();
+  {
+    std::lock_guard lock(r.mutex);
+    r.shuttingDown = true;
+  }
+  r.wake.notify_all();
+  StopEngine();
+  JoinTunnelThreads();
+  std::lock_guard lock(r.mutex);
+  r.shuttingDown = false;
+}
+
+std::string ErrorReportText(const std::string& operation, int error) {
+  return operation + " failed with error " + std::to_string(error) + ": " +
+         platform::SystemErrorText(error);
+}
+
+void SetLogPollIntervalForTesting(int milliseconds) { pollMilliseconds.store(milliseconds); }
+void SetEngineGraceForTesting(int milliseconds) { graceMilliseconds.store(milliseconds); }
+void SetThreadCreationFailsForTesting(bool fails) { threadCreationFails.store(fails); }
+uint64_t ReaderCyclesForTesting() { return readerCycles.load(); }
+
+}  // namespace tunnel
