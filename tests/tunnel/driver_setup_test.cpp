@@ -1,0 +1,165 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/message_box.h"
+#include "platform/system.h"
+#include "service/account.h"
+#include "service/settings.h"
+#include "tunnel/driver_setup.h"
+#include "tunnel/scratch_dir.h"
+
+namespace {
+
+using testing_support::ReadBytes;
+using testing_support::ScratchDir;
+using testing_support::WriteBytes;
+using tunnel::DriverScript;
+namespace fs = std::filesystem;
+
+const std::string kInstallLine1 = "rem Add a new TAP-Win32 virtual ethernet adapter\r\r\n";
+const std::string kUninstallLine1 =
+    "echo WARNING: this script will delete ALL TAP-Win32 virtual adapters (use the device "
+    "manager to delete adapters one at a time)\r\r\n";
+
+struct ScriptCase {
+  const char* name;
+  DriverScript script;
+  int is64;
+  std::string fileName;
+  std::string bytes;
+};
+
+void PrintTo(const ScriptCase& c, std::ostream* os) { *os << c.name; }
+
+class DriverScriptTest : public ::testing::TestWithParam<ScriptCase> {};
+
+TEST_P(DriverScriptTest, BytesAndName) {
+  const ScriptCase& c = GetParam();
+  EXPECT_EQ(tunnel::DriverScriptName(c.script, c.is64), c.fileName);
+  EXPECT_EQ(tunnel::DriverScriptText(c.script, c.is64, "/opt/VPN/"), c.bytes);
+  ScratchDir dir;
+  tunnel::WriteDriverScript(c.script, c.is64, "/opt/VPN/");
+  EXPECT_EQ(ReadBytes(c.fileName), c.bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, DriverScriptTest,
+    ::testing::Values(
+        ScriptCase{"Install64", DriverScript::Install, 1, "64bitInstall.bat",
+                   kInstallLine1 + "\"/opt/VPN//64bit/tapinstall.exe\" install "
+                                   "\"/opt/VPN//64bit/OemWin2k.inf\" tap0901\r\r\n"},
+        ScriptCase{"Install32", DriverScript::Install, 0, "32bitInstall.bat",
+                   kInstallLine1 + "\"/opt/VPN//32bit/tapinstall.exe\" install "
+                                   "\"/opt/VPN//32bit/OemWin2k.inf\" tap0901\r\r\n"},
+        ScriptCase{"Uninstall64", DriverScript::Uninstall, 1, "64bitUninstall.bat",
+                   kUninstallLine1 + "\"/opt/VPN//64bit/tapinstall.exe\" remove tap0901\r\r\n"},
+        ScriptCase{"Uninstall32", DriverScript::Uninstall, 0, "32bitUninstall.bat",
+                   kUninstallLine1 + "\"/opt/VPN//32bit/tapinstall.exe\" remove tap0901\r\r\n"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(DriverScriptTest, FolderWithBlanksStaysInsideTheQuotes) {
+  EXPECT_EQ(tunnel::DriverScriptText(DriverScript::Uninstall, 0, "/home/a b/"),
+            kUninstallLine1 + "\"/home/a b//32bit/tapinstall.exe\" remove tap0901\r\r\n");
+}
+
+class DriverSetupTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::SetMessageBoxHandler([this](const platform::MessageBoxRequest& request) {
+      boxes_.push_back(request.text + "|" + request.title);
+      if (onBox_) onBox_();
+    });
+    driverInstalled = 0;
+    accountName = "dana";
+  }
+  void TearDown() override { platform::SetMessageBoxHandler({}); }
+
+  // The folder's tools: a stand-in tapinstall.exe that records how the script called it.
+  tunnel::DriverSetupOptions Options(int is64) {
+    const std::string tools = dir_.Folder() + (is64 ? "64bit/" : "32bit/");
+    fs::create_directories(tools);
+    WriteBytes(tools + "tapinstall.exe", "#!/bin/sh\necho \"$1\" > \"" + dir_.Folder() +
+                                             "tool-ran.tmp\"\nmv \"" + dir_.Folder() +
+                                             "tool-ran.tmp\" \"" + dir_.Folder() + "tool-ran\"\n");
+    fs::permissions(tools + "tapinstall.exe", fs::perms::owner_all);
+    return {dir_.Folder(), is64, [this](int ms) {
+              waits_.push_back(ms);
+              scriptPresentAtWait_.push_back(fs::exists(scriptName_));
+            }};
+  }
+
+  ScratchDir dir_;
+  std::vector<std::string> boxes_;
+  std::function<void()> onBox_;
+  std::vector<int> waits_;
+  std::vector<bool> scriptPresentAtWait_;
+  std::string scriptName_;
+};
+
+TEST_F(DriverSetupTest, InstallSavesTheFlagRunsTheScriptAndRemovesIt) {
+  scriptName_ = "32bitInstall.bat";
+  const tunnel::DriverSetupOptions options = Options(0);
+  std::string scriptAtBox;
+  std::string settingsAtBox;
+  onBox_ = [&] {
+    scriptAtBox = ReadBytes(scriptName_);
+    settingsAtBox = ReadBytes(kSettingsFileName);
+    // The shell runs the script in the background; the box waits for the user meanwhile.
+    for (int i = 0; i < 60000 && !fs::exists(dir_.Folder() + "tool-ran"); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  };
+
+  tunnel::InstallDriver(nullptr, options);
+
+  EXPECT_EQ(driverInstalled, 1);
+  EXPECT_EQ(settingsAtBox, "1\tdana\r\n");
+  EXPECT_EQ(scriptAtBox, tunnel::DriverScriptText(DriverScript::Install, 0, dir_.Folder()));
+  EXPECT_EQ(ReadBytes(dir_.Folder() + "tool-ran"), "install\n");
+  EXPECT_EQ(boxes_, (std::vector<std::string>{"Installing driver!|" + platform::ProgramTitle()}));
+  EXPECT_EQ(waits_, (std::vector<int>{100, 1000, 1000}));
+  EXPECT_EQ(scriptPresentAtWait_, (std::vector<bool>{true, false, false}));
+  EXPECT_FALSE(fs::exists(scriptName_));
+}
+
+TEST_F(DriverSetupTest, Install64WaitsOnceMoreBeforeTheDeletions) {
+  scriptName_ = "64bitInstall.bat";
+  driverInstalled = 1;  // already set: the settings are written again all the same
+  tunnel::InstallDriver(nullptr, Options(1));
+  EXPECT_EQ(ReadBytes(kSettingsFileName), "1\tdana\r\n");
+  EXPECT_EQ(waits_, (std::vector<int>{1000, 100, 1000, 1000}));
+  EXPECT_EQ(scriptPresentAtWait_, (std::vector<bool>{true, true, false, false}));
+  EXPECT_FALSE(fs::exists(scriptName_));
+}
+
+TEST_F(DriverSetupTest, UninstallLeavesTheFlagAndTheSettings) {
+  scriptName_ = "64bitUninstall.bat";
+  std::string scriptAtBox;
+  onBox_ = [&] { scriptAtBox = ReadBytes(scriptName_); };
+  tunnel::UninstallDriver(nullptr, Options(1));
+  EXPECT_EQ(driverInstalled, 0);
+  EXPECT_FALSE(fs::exists(kSettingsFileName));
+  EXPECT_EQ(scriptAtBox, tunnel::DriverScriptText(DriverScript::Uninstall, 1, dir_.Folder()));
+  EXPECT_EQ(boxes_,
+            (std::vector<std::string>{"Uninstalling the driver!|" + platform::ProgramTitle()}));
+  EXPECT_EQ(waits_, (std::vector<int>{100, 1000, 1000}));
+  EXPECT_FALSE(fs::exists(scriptName_));
+}
+
+// A script that cannot be created does not stop the rest: the box is shown all the same.
+TEST_F(DriverSetupTest, UnwritableScriptStillShowsTheBox) {
+  scriptName_ = "32bitInstall.bat";
+  fs::create_directory(scriptName_);
+  tunnel::InstallDriver(nullptr, Options(0));
+  EXPECT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(driverInstalled, 1);
+}
+
+}  // namespace

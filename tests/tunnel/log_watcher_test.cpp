@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tunnel/log_watcher.h"
+
+namespace {
+
+using tunnel::kEngineMarkers;
+using tunnel::LogWatcher;
+using tunnel::TunnelEvent;
+
+constexpr TunnelEvent kNone = TunnelEvent::None;
+constexpr TunnelEvent kUp = TunnelEvent::Up;
+constexpr TunnelEvent kDown = TunnelEvent::Down;
+
+// The rule as first written: the whole accumulated output searched for every marker.
+TunnelEvent Reference(const std::string& accumulated, int32_t state) {
+  if (accumulated.find(kEngineMarkers[0]) != std::string::npos && state == 1) return kUp;
+  if (state == 2) {
+    for (size_t i = 1; i < kEngineMarkers.size(); ++i) {
+      if (accumulated.find(kEngineMarkers[i]) != std::string::npos) return kDown;
+    }
+  }
+  return kNone;
+}
+
+struct Step {
+  std::string chunk;
+  int32_t state;
+  TunnelEvent expected;
+};
+
+struct SequenceCase {
+  const char* name;
+  std::vector<Step> steps;
+};
+
+class LogWatcherSequenceTest : public ::testing::TestWithParam<SequenceCase> {};
+
+TEST_P(LogWatcherSequenceTest, EventsPerChunk) {
+  LogWatcher watcher;
+  int index = 0;
+  for (const Step& step : GetParam().steps) {
+    EXPECT_EQ(watcher.Feed(step.chunk, step.state), step.expected) << "chunk " << index;
+    ++index;
+  }
+}
+
+const std::string kUpMarker = "Initialization Sequence Completed";
+
+INSTANTIATE_TEST_SUITE_P(
+    Sequences, LogWatcherSequenceTest,
+    ::testing::Values(
+        SequenceCase{"UpWhileConnecting",
+                     {{"Mon ... " + kUpMarker + "\n", 1, kUp}, {"more\n", 1, kUp}}},
+        SequenceCase{"UpIgnoredWhenIdle", {{kUpMarker, 0, kNone}, {"x", 1, kUp}}},
+        SequenceCase{"SplitAcrossReads",
+                     {{"log: Initialization Seq", 1, kNone}, {"uence Completed\n", 1, kUp}}},
+        SequenceCase{"SplitIntoSingleBytes",
+                     {{"I", 1, kNone},
+                      {"n", 1, kNone},
+                      {"itialization Sequence Complete", 1, kNone},
+                      {"d", 1, kUp}}},
+        SequenceCase{"AlmostAMarker",
+                     {{"Initialization Sequence Complete\n", 1, kNone},
+                      {"initialization sequence completed", 1, kNone}}},
+        // Once connected the first marker no longer counts; failures are looked for instead.
+        SequenceCase{
+            "ConnectedTestsFailures",
+            {{kUpMarker, 1, kUp}, {"quiet\n", 2, kNone}, {"process restarting", 2, kDown}}},
+        // A failure seen while connecting is posted once connected, on the next chunk read.
+        SequenceCase{"FailureWhileConnectingFiresLater",
+                     {{"Received AUTH_FAILED control message\n", 1, kNone},
+                      {kUpMarker + "\n", 1, kUp},
+                      {"next\n", 2, kDown}}},
+        SequenceCase{"FailureRepeatsEveryChunk",
+                     {{"EVP_DecryptFinal:bad decrypt", 2, kDown},
+                      {"a", 2, kDown},
+                      {"b", 0, kNone},
+                      {"c", 2, kDown}}},
+        SequenceCase{
+            "FailureSplitAcrossReads",
+            {{"TLS Error: Need PEM pass ", 2, kNone}, {"phrase for private key", 2, kDown}}},
+        // Bytes after a zero byte in a chunk are output like any other.
+        SequenceCase{"ZeroBytesDoNotHideAMarker", {{std::string("x\0", 2) + kUpMarker, 1, kUp}}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(LogWatcherTest, EveryFailureMarkerMeansDown) {
+  for (size_t i = 1; i < kEngineMarkers.size(); ++i) {
+    LogWatcher watcher;
+    EXPECT_EQ(watcher.Feed("..." + std::string(kEngineMarkers[i]) + "...", 1), kNone) << i;
+    EXPECT_EQ(watcher.Feed("", 2), kDown) << i;
+    EXPECT_TRUE(watcher.HasSeen(i));
+  }
+}
+
+TEST(LogWatcherTest, ResetForgetsEarlierOutput) {
+  LogWatcher watcher;
+  EXPECT_EQ(watcher.Feed("Initialization Sequence", 1), kNone);
+  watcher.Reset();
+  EXPECT_EQ(watcher.Feed(" Completed", 1), kNone);
+  EXPECT_EQ(watcher.Feed("process restarting", 2), kDown);
+  watcher.Reset();
+  EXPECT_EQ(watcher.Feed("", 2), kNone);
+}
+
+// Random output made of marker pieces, cut at random places and read in random states, gives
+// the same event for every chunk as searching the whole accumulated output.
+TEST(LogWatcherTest, AgreesWithSearchingTheWholeOutput) {
+  std::mt19937 random(12345);
+  for (int round = 0; round < 300; ++round) {
+    std::string output;
+    while (output.size() < 600) {
+      const std::string_view marker = kEngineMarkers[random() % kEngineMarkers.size()];
+      const size_t from = random() % marker.size();
+      const size_t length = 1 + random() % (marker.size() - from);
+      // Mostly fragments, sometimes a whole marker, with noise between.
+      output += random() % 8 == 0 ? std::string(marker) : std::string(marker.substr(from, length));
+      output += std::string(random() % 3, "xI\n"[random() % 3]);
+    }
+    LogWatcher watcher;
+    std::string accumulated;
+    for (size_t at = 0; at < output.size();) {
+      const size_t length = std::min(output.size() - at, size_t{1} + random() % 40);
+      const std::string chunk = output.substr(at, length);
+      const int32_t state = static_cast<int32_t>(random() % 3);
+      accumulated += chunk;
+      ASSERT_EQ(watcher.Feed(chunk, state), Reference(accumulated, state))
+          << "round " << round << " at " << at;
+      at += length;
+    }
+  }
+}
+
+}  // namespace

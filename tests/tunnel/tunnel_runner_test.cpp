@@ -1,0 +1,305 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/process.h"
+#include "platform/system.h"
+#include "tunnel/engine_command.h"
+#include "tunnel/scratch_dir.h"
+#include "tunnel/tunnel_runner.h"
+
+namespace {
+
+using testing_support::ReadBytes;
+using testing_support::ScratchDir;
+using testing_support::WriteBytes;
+namespace fs = std::filesystem;
+
+// What the dialog would receive, in order.
+class RecordingEvents : public tunnel::TunnelEvents {
+ public:
+  void PostTunnelUp() override { Add("up"); }
+  void PostTunnelDown() override { Add("down"); }
+  void PostMessageBox(std::string text, std::string title) override {
+    Add("box:" + text + "|" + title);
+  }
+  void PostWaitCursor(bool begin) override { Add(begin ? "cursor:begin" : "cursor:end"); }
+
+  std::vector<std::string> Events() {
+    std::lock_guard lock(mutex_);
+    return events_;
+  }
+  void Clear() {
+    std::lock_guard lock(mutex_);
+    events_.clear();
+  }
+  // Waits until an event equal to `event` has arrived. The bound only keeps a broken build
+  // from hanging; nothing is measured.
+  void WaitFor(const std::string& event) {
+    std::unique_lock lock(mutex_);
+    const bool arrived = changed_.wait_for(lock, std::chrono::seconds(60), [&] {
+      return std::find(events_.begin(), events_.end(), event) != events_.end();
+    });
+    ASSERT_TRUE(arrived) << "never received " << event;
+  }
+
+ private:
+  void Add(std::string event) {
+    {
+      std::lock_guard lock(mutex_);
+      events_.push_back(std::move(event));
+    }
+    changed_.notify_all();
+  }
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::string> events_;
+};
+
+// Polls a condition that another process or thread makes true; bounded only against hangs.
+void WaitUntil(const std::function<bool()>& condition) {
+  for (int i = 0; i < 60000 && !condition(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_TRUE(condition());
+}
+
+class TunnelRunnerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    tunnel::SetLogPollIntervalForTesting(10);
+    tunnel::SetEngineGraceForTesting(200);
+    tunnel::connectionState = tunnel::kStateIdle;
+    tunnel::mainWindow = &events_;
+  }
+  void TearDown() override {
+    tunnel::ShutdownTunnel();
+    tunnel::mainWindow = nullptr;
+    tunnel::SetThreadCreationFailsForTesting(false);
+  }
+
+  // Connect's part: the stand-in engine run with `steps` as its script.
+  bool Start(const std::vector<std::string>& steps) {
+    tunnel::enginePath = TESMIRA_STAND_IN_ENGINE;
+    tunnel::engineArguments = "(scripted)";
+    tunnel::engineArgumentVector = {TESMIRA_STAND_IN_ENGINE};
+    tunnel::engineArgumentVector.insert(tunnel::engineArgumentVector.end(), steps.begin(),
+                                        steps.end());
+    return tunnel::CreateTunnelStarter();
+  }
+
+  std::string File(const char* name) const { return (dir_.Path() / name).string(); }
+
+  static int Count(const std::vector<std::string>& events, const std::string& event) {
+    return static_cast<int>(std::count(events.begin(), events.end(), event));
+  }
+
+  ScratchDir dir_;
+  RecordingEvents events_;
+};
+
+TEST_F(TunnelRunnerTest, MarkerPostsUpAndReaderEndsWithTheEngine) {
+  ASSERT_TRUE(Start({"line:Mon Jan 1 Initialization Sequence Completed", "exit:0"}));
+  // Nothing stops the engine: the reader must end by itself once it has ended.
+  tunnel::JoinTunnelThreads();
+  EXPECT_EQ(tunnel::connectionState.load(), tunnel::kStateConnecting);
+  EXPECT_EQ(events_.Events(), (std::vector<std::string>{"cursor:begin", "up", "cursor:end"}));
+}
+
+TEST_F(TunnelRunnerTest, MarkerSplitAcrossReadsIsFound) {
+  ASSERT_TRUE(Start(
+      {"chunk:xx Initialization Seq", "waitfor:" + File("go"), "chunk:uence Completed", "hold"}));
+  const uint64_t before = tunnel::ReaderCyclesForTesting();
+  WaitUntil([&] { return tunnel::ReaderCyclesForTesting() >= before + 3; });
+  EXPECT_EQ(events_.Events(), (std::vector<std::string>{"cursor:begin"}));
+  WriteBytes(File("go"), "");
+  events_.WaitFor("up");
+}
+
+// Failures count only once connected, and every chunk read while connected repeats them;
+// the first marker no longer counts then.
+TEST_F(TunnelRunnerTest, StateRulesAndRepeatedDown) {
+  ASSERT_TRUE(Start({"line:Auth username is empty", "line:Initialization Sequence Completed",
+                     "waitfor:" + File("go1"), "line:chunk two", "waitfor:" + File("go2"),
+                     "line:chunk three", "hold"}));
+  events_.WaitFor("up");
+  EXPECT_EQ(Count(events_.Events(), "down"), 0);
+
+  tunnel::connectionState = tunnel::kStateConnected;  // the dialog's tunnel-up handler
+  events_.Clear();
+  WriteBytes(File("go1"), "");
+  events_.WaitFor("down");
+  events_.Clear();
+  WriteBytes(File("go2"), "");
+  events_.WaitFor("down");
+  EXPECT_EQ(events_.Events(), (std::vector<std::string>{"down"}));
+}
+
+TEST_F(TunnelRunnerTest, SilentEngineKeepsTheReaderPolling) {
+  ASSERT_TRUE(Start({"pidfile:" + File("pid"), "hold"}));
+  WaitUntil([&] { return fs::exists(File("pid")); });
+  const uint64_t before = tunnel::ReaderCyclesForTesting();
+  WaitUntil([&] { return tunnel::ReaderCyclesForTesting() >= before + 10; });
+  EXPECT_EQ(events_.Events(), (std::vector<std::string>{"cursor:begin"}));
+
+  tunnel::StopEngine();
+  events_.WaitFor("cursor:end");
+  tunnel::JoinTunnelThreads();
+  EXPECT_EQ(events_.Events(), (std::vector<std::string>{"cursor:begin", "cursor:end"}));
+}
+
+// More output than the first version read in 64 cycles arrives in a few: each cycle takes all
+// that is waiting.
+TEST_F(TunnelRunnerTest, EachCycleDrainsAllWaitingOutput) {
+  WriteBytes(File("script"), "");
+  std::string bulk;
+  for (int i = 0; i < 4096; ++i) bulk += "line:" + std::string(63, 'a') + "\n";
+  WriteBytes(File("script"), bulk + "line:Initialization Sequence Completed\nhold\n");
+  ::setenv("TESMIRA_ENGINE_SCRIPT", File("script").c_str(), 1);
+  tunnel::SetLogPollIntervalForTesting(50);
+  const uint64_t before = tunnel::ReaderCyclesForTesting();
+  ASSERT_TRUE(Start({}));
+  events_.WaitFor("up");
+  ::unsetenv("TESMIRA_ENGINE_SCRIPT");
+  // 256 KiB: the pipe holds 64 KiB, so a handful of cycles; 4096 bytes a cycle needed 64.
+  EXPECT_LT(tunnel::ReaderCyclesForTesting() - before, 32u);
+}
+
+TEST_F(TunnelRunnerTest, MissingEngineReportsCreateProcessError) {
+  tunnel::enginePath = File("64bit/openvpn");
+  tunnel::engineArguments = tunnel::EngineArguments(dir_.Folder());
+  tunnel::engineArgumentVector = tunnel::EngineArgumentVector(tunnel::enginePath, dir_.Folder());
+  ASSERT_TRUE(tunnel::CreateTunnelStarter());
+  tunnel::JoinTunnelThreads();
+  EXPECT_EQ(tunnel::ErrorReportText("CreateProcess", 2),
+            "CreateProcess failed with error 2: No such file or directory");
+  EXPECT_EQ(
+      events_.Events(),
+      (std::vector<std::string>{
+          "cursor:begin", "box:CreateProcess failed with error 2: No such file or directory|Error",
+          "cursor:end"}));
+  // The attempt stays connecting for the dialog's time-out to end.
+  EXPECT_EQ(tunnel::connectionState.load(), tunnel::kStateConnecting);
+}
+
+TEST_F(TunnelRunnerTest, PipeFailureShowsItsBox) {
+#if defined(__SANITIZE_ADDRESS__)
+  // The sanitizers' runtime checks memory through a pipe of its own, which the lowered limit
+  // below denies it too; the plain build runs this test.
+  GTEST_SKIP() << "needs descriptors that the sanitizer runtime uses";
+#endif
+  // With no descriptor left below the limit, the pipe cannot be made.
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  const int lowestFree = ::dup(0);
+  ASSERT_GE(lowestFree, 0);
+  ::close(lowestFree);
+  rlimit low = saved;
+  low.rlim_cur = static_cast<rlim_t>(lowestFree);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+  const bool started = Start({"line:unused"});
+  tunnel::JoinTunnelThreads();
+  setrlimit(RLIMIT_NOFILE, &saved);
+
+  ASSERT_TRUE(started);
+  EXPECT_EQ(events_.Events(),
+            (std::vector<std::string>{
+                "cursor:begin", "box:Error   on   create   pipe. |" + platform::ProgramTitle(),
+                "cursor:end"}));
+}
+
+TEST_F(TunnelRunnerTest, ThreadCreationFailureIsReported) {
+  tunnel::SetThreadCreationFailsForTesting(true);
+  EXPECT_FALSE(Start({"line:Initialization Sequence Completed"}));
+  tunnel::JoinTunnelThreads();
+  EXPECT_TRUE(events_.Events().empty());
+  EXPECT_EQ(tunnel::connectionState.load(), tunnel::kStateIdle);
+}
+
+// An engine that ignores SIGTERM is killed after the grace period; a process this program did
+// not start as its engine is left alone.
+TEST_F(TunnelRunnerTest, StopTerminatesThenKillsOnlyOurEngine) {
+  platform::ChildProcess other;
+  ASSERT_EQ(other.Spawn(TESMIRA_STAND_IN_ENGINE, {"openvpn", "hold"}, 2), 0);
+
+  ASSERT_TRUE(Start({"trace:" + File("trace"), "ignore-term", "pidfile:" + File("pid"),
+                     "line:Initialization Sequence Completed", "hold"}));
+  events_.WaitFor("up");
+  WaitUntil([&] { return fs::exists(File("pid")); });
+  const pid_t engine = std::stoi(ReadBytes(File("pid")));
+
+  tunnel::StopEngine();
+  tunnel::JoinTunnelThreads();  // only a kill can end it
+  EXPECT_EQ(ReadBytes(File("trace")), "TERM\n");
+  EXPECT_NE(::kill(engine, 0), 0);
+
+  EXPECT_FALSE(other.HasEnded());
+  other.Signal(SIGKILL);
+  WaitUntil([&] { return other.HasEnded(); });
+}
+
+TEST_F(TunnelRunnerTest, StopAfterTheEngineEndedDoesNothing) {
+  ASSERT_TRUE(Start({"exit:3"}));
+  tunnel::JoinTunnelThreads();
+  tunnel::StopEngine();
+  EXPECT_EQ(events_.Events(), (std::vector<std::string>{"cursor:begin", "cursor:end"}));
+}
+
+// An engine told to stop has nothing more to say: its last output posts nothing.
+TEST_F(TunnelRunnerTest, StoppedEnginePostsNothingMore) {
+  ASSERT_TRUE(Start({"trace:" + File("trace"), "ignore-term", "pidfile:" + File("pid"),
+                     "waitfor:" + File("go"), "line:Initialization Sequence Completed", "hold"}));
+  WaitUntil([&] { return fs::exists(File("pid")); });
+  tunnel::StopEngine();
+  WaitUntil([&] { return fs::exists(File("trace")); });
+  WriteBytes(File("go"), "");
+  tunnel::JoinTunnelThreads();
+  EXPECT_EQ(events_.Events(), (std::vector<std::string>{"cursor:begin", "cursor:end"}));
+}
+
+TEST_F(TunnelRunnerTest, ShutdownEndsEnginesAndJoinsEveryThread) {
+  ASSERT_TRUE(Start({"ignore-term", "pidfile:" + File("pid1"), "hold"}));
+  ASSERT_TRUE(Start({"pidfile:" + File("pid2"), "hold"}));
+  WaitUntil([&] { return fs::exists(File("pid1")) && fs::exists(File("pid2")); });
+  tunnel::ShutdownTunnel();
+  for (const char* name : {"pid1", "pid2"}) {
+    EXPECT_NE(::kill(std::stoi(ReadBytes(File(name))), 0), 0) << name;
+  }
+  EXPECT_EQ(Count(events_.Events(), "cursor:end"), 2);
+}
+
+// What Connect does: the engine at <program folder>/64bit/openvpn, started from the working
+// directory with the files named where they were written, even with blanks in both folders.
+TEST_F(TunnelRunnerTest, EngineGetsThePreparedArguments) {
+  const std::string program = dir_.Folder() + "my program/";
+  fs::create_directories(program + "64bit");
+  fs::create_symlink(TESMIRA_STAND_IN_ENGINE, program + "64bit/openvpn");
+  const std::string files = dir_.Folder() + "my files/";
+  fs::create_directories(files);
+  WriteBytes(File("script"), "argsfile:" + File("args") + "\n");
+  ::setenv("TESMIRA_ENGINE_SCRIPT", File("script").c_str(), 1);
+
+  tunnel::PrepareEngine(program, files, 1);
+  ASSERT_TRUE(tunnel::CreateTunnelStarter());
+  tunnel::JoinTunnelThreads();
+  ::unsetenv("TESMIRA_ENGINE_SCRIPT");
+
+  EXPECT_EQ(ReadBytes(File("args")), program + "/64bit/openvpn\n--config\n" + files +
+                                         "Tesmira.clt\n--auth-user-pass\n" + files +
+                                         "Tesmira.upw\n");
+}
+
+}  // namespace
