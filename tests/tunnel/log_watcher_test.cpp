@@ -38,6 +38,8 @@ struct SequenceCase {
   std::vector<Step> steps;
 };
 
+void PrintTo(const SequenceCase& c, std::ostream* os) { *os << c.name; }
+
 class LogWatcherSequenceTest : public ::testing::TestWithParam<SequenceCase> {};
 
 TEST_P(LogWatcherSequenceTest, EventsPerChunk) {

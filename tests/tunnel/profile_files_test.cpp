@@ -50,6 +50,8 @@ struct RowCase {
   std::string remoteLine;
 };
 
+void PrintTo(const RowCase& c, std::ostream* os) { *os << c.name; }
+
 class ProfileRowTest : public ProfileFilesTest, public ::testing::WithParamInterface<RowCase> {};
 
 // Server rows come from the network; whatever they hold is written as text, never as format.

@@ -100,6 +100,8 @@ struct LoadCase {
   std::string account;  // "<default>" for DefaultAccountName()
 };
 
+void PrintTo(const LoadCase& c, std::ostream* os) { *os << c.name; }
+
 class SettingsLoadTest : public SettingsTest, public ::testing::WithParamInterface<LoadCase> {};
 
 TEST_P(SettingsLoadTest, GivesASoundResult) {
