@@ -1,6 +1,7 @@
 #include "platform/process.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/ioctl.h>
@@ -110,6 +111,15 @@ pid_t ChildProcess::Pid() const {
 int ChildProcess::ExitStatus() const {
   std::lock_guard lock(mutex_);
   return status_;
+}
+
+bool WaitReadable(int fd, int milliseconds) {
+  pollfd watched{fd, POLLIN, 0};
+  int result;
+  do {
+    result = poll(&watched, 1, milliseconds);
+  } while (result < 0 && errno == EINTR);
+  return result > 0;
 }
 
 }  // namespace platform

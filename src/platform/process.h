@@ -28,6 +28,10 @@ long BytesWaiting(int fd);
 // Reads at most `size` bytes; -1 on failure (interrupted reads are retried).
 long ReadFile(int fd, char* buffer, size_t size);
 
+// Waits until `fd` has something to read or has reached its end, at most `milliseconds`;
+// true when it has.
+bool WaitReadable(int fd, int milliseconds);
+
 // One child process of this program. Reaping and signalling share a lock, so no signal can
 // reach a process id that has been reaped and perhaps handed to another process since.
 class ChildProcess {

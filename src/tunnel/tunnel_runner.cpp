@@ -141,17 +141,30 @@ void EnforceStop(Engine& engine) {
   }
 }
 
-// The wait between two reader cycles; short while the program is ending.
-void WaitForNextCycle() {
+// The wait between two reader cycles; short while the program is ending. While the pipe is
+// open the wait ends as soon as the engine writes (or closes its output), so a marker reaches
+// the dialog at once instead of at the next poll; the poll interval bounds it when all is quiet.
+// Returns true when it ended because the pipe became readable.
+bool WaitForNextCycle(int pipe) {
+  {
+    Registry& r = TheRegistry();
+    std::unique_lock lock(r.mutex);
+    if (r.shuttingDown) {
+      r.wake.wait_for(lock, std::chrono::milliseconds(10));
+      return false;
+    }
+  }
+  if (pipe >= 0) return platform::WaitReadable(pipe, pollMilliseconds.load());
   Registry& r = TheRegistry();
   std::unique_lock lock(r.mutex);
-  if (r.shuttingDown) {
-    r.wake.wait_for(lock, std::chrono::milliseconds(10));
-    return;
-  }
   r.wake.wait_for(lock, std::chrono::milliseconds(pollMilliseconds.load()),
                   [&r] { return r.shuttingDown; });
+  return false;
 }
+
+// Once the engine has closed its output the pipe stays readable; the reader then only waits for
+// the engine to end, which follows within moments.
+inline constexpr int kEndedOutputPollMilliseconds = 20;
 
 void Post(const std::function<void(TunnelEvents&)>& post) {
   if (ShuttingDown()) return;
@@ -210,6 +223,8 @@ void LogReader(const ReaderJob& job) {
   LogWatcher watcher;
   watcher.Reset();
   bool reading = true;
+  bool woke = false;
+  bool outputEnded = false;
   std::string chunk;
   for (;;) {
     if (reading) {
@@ -231,6 +246,8 @@ void LogReader(const ReaderJob& job) {
         }
       } else if (waiting == 0) {
         if (engine->process.HasEnded()) break;
+        // Readable yet empty: the engine has closed its output.
+        outputEnded = woke;
       } else {
         reading = false;
       }
@@ -240,7 +257,12 @@ void LogReader(const ReaderJob& job) {
     if (!reading && engine->process.HasEnded()) break;
     EnforceStop(*engine);
     readerCycles.fetch_add(1);
-    WaitForNextCycle();
+    if (outputEnded) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(kEndedOutputPollMilliseconds));
+      woke = false;
+    } else {
+      woke = WaitForNextCycle(reading ? pipe.read : -1);
+    }
   }
   readerCycles.fetch_add(1);
 

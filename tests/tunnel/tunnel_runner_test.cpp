@@ -165,8 +165,9 @@ TEST_F(TunnelRunnerTest, SilentEngineKeepsTheReaderPolling) {
 // that is waiting.
 TEST_F(TunnelRunnerTest, EachCycleDrainsAllWaitingOutput) {
   WriteBytes(File("script"), "");
-  std::string bulk;
-  for (int i = 0; i < 4096; ++i) bulk += "line:" + std::string(63, 'a') + "\n";
+  // One write of 256 KiB: the reader wakes while it is still under way and takes what the
+  // pipe holds each time.
+  const std::string bulk = "chunk:" + std::string(256 * 1024, 'a') + "\n";
   WriteBytes(File("script"), bulk + "line:Initialization Sequence Completed\nhold\n");
   ::setenv("TESMIRA_ENGINE_SCRIPT", File("script").c_str(), 1);
   tunnel::SetLogPollIntervalForTesting(50);
