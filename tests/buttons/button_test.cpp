@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -97,7 +98,7 @@ TEST(FlatButtonPlaceImage, TableOverAlignmentsCaptionsAndPressedOffset) {
       {3, true, true, 1, 1, whole},
   };
   for (const PlaceCase& c : cases) {
-    ASSERT_EQ(button.SetImageAlignment(c.align, FALSE), CFlatButton::BTNST_OK);
+    ASSERT_EQ(button.SetImageAlignment(c.align, FALSE), CFlatButton::kOk);
     RECT caption = item;
     RECT image;
     button.PlaceImage(c.caption, &item, &caption, c.pressed, 32, 32, &image);
@@ -112,7 +113,7 @@ TEST(FlatButtonPlaceImage, TableOverAlignmentsCaptionsAndPressedOffset) {
   EXPECT_EQ(image.left, -8);
   EXPECT_EQ(image.top, -7);
 
-  ASSERT_EQ(button.SetPressedStyle(CFlatButton::BTNST_PRESSED_TOPBOTTOM, FALSE), 0);
+  ASSERT_EQ(button.SetPressedStyle(CFlatButton::kPressedDown, FALSE), 0);
   button.PlaceImage(FALSE, &item, &caption, TRUE, 32, 32, &image);
   EXPECT_EQ(image.left, 21);
   EXPECT_EQ(image.top, 18);
@@ -128,14 +129,14 @@ TEST(FlatButtonPlaceImage, TableOverAlignmentsCaptionsAndPressedOffset) {
 TEST(FlatButtonSetters, RejectOutOfRangeValuesAndKeepTheOldOnes) {
   CFlatButton button;
   EXPECT_EQ(button.GetPressedOffset(), (POINT{1, 1}));
-  EXPECT_EQ(button.SetImageAlignment(2, TRUE), CFlatButton::BTNST_OK);
-  EXPECT_EQ(button.SetImageAlignment(4, TRUE), CFlatButton::BTNST_INVALIDALIGN);
+  EXPECT_EQ(button.SetImageAlignment(2, TRUE), CFlatButton::kOk);
+  EXPECT_EQ(button.SetImageAlignment(4, TRUE), CFlatButton::kAlignmentOutOfRange);
   EXPECT_EQ(button.GetImageAlignment(), 2);
-  EXPECT_EQ(button.SetPressedStyle(1, TRUE), CFlatButton::BTNST_OK);
+  EXPECT_EQ(button.SetPressedStyle(1, TRUE), CFlatButton::kOk);
   EXPECT_EQ(button.GetPressedOffset(), (POINT{0, 2}));
-  EXPECT_EQ(button.SetPressedStyle(2, TRUE), CFlatButton::BTNST_INVALIDPRESSEDSTYLE);
+  EXPECT_EQ(button.SetPressedStyle(2, TRUE), CFlatButton::kPressedStyleOutOfRange);
   EXPECT_EQ(button.GetPressedOffset(), (POINT{0, 2}));
-  for (int slot = 0; slot < CFlatButton::BTNST_MAX_COLORS; ++slot) {
+  for (int slot = 0; slot < CFlatButton::kColorCount; ++slot) {
     const auto s = static_cast<CFlatButton::ColorSlot>(slot);
     EXPECT_EQ(button.GetColor(s), slot % 2 ? RGB(0, 0, 0) : RGB(0xF0, 0xF0, 0xF0));
   }
@@ -211,6 +212,21 @@ TEST(FlatButtonCheckBox, ClicksToggleAndSetCheckTreatsIndeterminateAsChecked) {
   EXPECT_EQ(push.IsChecked(), 0);
 }
 
+TEST(FlatButtonAccessibility, StaysAPushButtonNamedByItsCaption) {
+  CShadeButton button(QStringLiteral("Connect"));
+  QAccessibleInterface* face = QAccessible::queryAccessibleInterface(&button);
+  ASSERT_NE(face, nullptr);
+  EXPECT_EQ(face->role(), QAccessible::Button);
+  EXPECT_EQ(face->text(QAccessible::Name), QStringLiteral("Connect"));
+
+  CFlatButton box(QStringLiteral("Remember"), nullptr, BS_AUTOCHECKBOX);
+  QAccessibleInterface* boxFace = QAccessible::queryAccessibleInterface(&box);
+  ASSERT_NE(boxFace, nullptr);
+  EXPECT_TRUE(boxFace->state().checkable);
+  box.OnSetCheck(BST_CHECKED);
+  EXPECT_TRUE(boxFace->state().checked);
+}
+
 // ---- icons ----------------------------------------------------------------------------------
 
 TEST(FlatButtonIcons, GreyAndDarkIconsKeepBlackAndTheMask) {
@@ -274,14 +290,14 @@ TEST(FlatButtonIcons, SetIconsOwnsTheIconsAndRefusesInvalidOnes) {
     EXPECT_NE(button.GetIcon(1), NULL_ICON);
     EXPECT_EQ(LiveIconCount(), before + 2);
 
-    EXPECT_EQ(button.SetIcons(SolidIcon(kRed), HICON{0x0BAD}), CFlatButton::BTNST_INVALIDRESOURCE);
+    EXPECT_EQ(button.SetIcons(SolidIcon(kRed), HICON{0x0BAD}), CFlatButton::kInvalidIcon);
     EXPECT_EQ(button.GetIcon(0), NULL_ICON);
     EXPECT_EQ(LiveIconCount(), before);  // the failed call released what it was given
 
-    EXPECT_EQ(button.SetIcons(HICON{0x0BAD}, NULL_ICON), CFlatButton::BTNST_INVALIDRESOURCE);
+    EXPECT_EQ(button.SetIcons(HICON{0x0BAD}, NULL_ICON), CFlatButton::kInvalidIcon);
     EXPECT_EQ(button.SetIconsFromResources(129, 32, 32, static_cast<UINT>(-3), 0, 0), 0);
     // Handing the button its own icon again: released first, so refused, never used freed.
-    EXPECT_EQ(button.SetIcons(button.GetIcon(0), NULL_ICON), CFlatButton::BTNST_INVALIDRESOURCE);
+    EXPECT_EQ(button.SetIcons(button.GetIcon(0), NULL_ICON), CFlatButton::kInvalidIcon);
     EXPECT_EQ(button.SetIconsFromResources(129, 32, 32, 0, 0, 0), 0);
     EXPECT_EQ(button.GetIcon(1), NULL_ICON);
     EXPECT_EQ(button.SetIcons(NULL_ICON, NULL_ICON), 0);
@@ -298,7 +314,7 @@ class FlatButtonDrawing : public testing::Test {
  protected:
   void SetUp() override {
     button.resize(75, 65);
-    button.SetImageAlignment(CFlatButton::ST_ALIGN_HORIZ, FALSE);
+    button.SetImageAlignment(CFlatButton::kImageLeft, FALSE);
   }
   CFlatButton button;
 };
@@ -502,10 +518,10 @@ TEST(FlatButtonColors, SystemColourChangeResetsTheColours) {
   changed.setColor(QPalette::Button, QColor(10, 20, 30));
   QApplication::setPalette(changed);
   QCoreApplication::sendPostedEvents();  // widgets hear of it through posted events
-  EXPECT_EQ(button.GetColor(CFlatButton::BTNST_COLOR_BK_OUT), RGB(10, 20, 30));
+  EXPECT_EQ(button.GetColor(CFlatButton::kIdleBackground), RGB(10, 20, 30));
   QApplication::setPalette(saved);
   QCoreApplication::sendPostedEvents();
-  EXPECT_EQ(button.GetColor(CFlatButton::BTNST_COLOR_BK_FOCUS), RGB(0xF0, 0xF0, 0xF0));
+  EXPECT_EQ(button.GetColor(CFlatButton::kFocusBackground), RGB(0xF0, 0xF0, 0xF0));
 }
 
 // ---- the shaded button as the main dialog sets it up -------------------------------------------
@@ -514,8 +530,8 @@ class ShadeButtonDialogSetup : public testing::Test {
  protected:
   void SetUp() override {
     button.resize(75, 65);
-    button.SetShadeEffect(SHS_HARDBUMP, 8, 20, 5, RGB(55, 55, 255));
-    ASSERT_EQ(button.SetImageAlignment(CFlatButton::ST_ALIGN_VERT, TRUE), 0);
+    button.SetShadeEffect(SHADE_HARDBUMP, 8, 20, 5, RGB(55, 55, 255));
+    ASSERT_EQ(button.SetImageAlignment(CFlatButton::kImageAbove, TRUE), 0);
     ASSERT_EQ(button.SetIconsFromResources(129, 32, 32, 0, 0, 0), 0);
   }
   // The colour the face shows at (x, y) of an image (y from the top).

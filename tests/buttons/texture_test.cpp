@@ -94,25 +94,25 @@ TEST_P(BareTexture, PinsEveryPixel) {
 INSTANTIATE_TEST_SUITE_P(
     AllIds, BareTexture,
     testing::Values(
-        BareCase{"noise", SHS_NOISE, 4, 2, {{128, 128, 128, 128}, {128, 128, 128, 128}}},
+        BareCase{"noise", SHADE_NOISE, 4, 2, {{128, 128, 128, 128}, {128, 128, 128, 128}}},
         BareCase{"unknown_is_noise", 9, 4, 2, {{128, 128, 128, 128}, {128, 128, 128, 128}}},
         // k = 127: 127 * i / 2 + 127 * (4 - j) / 4
-        BareCase{"diagshade", SHS_DIAGSHADE, 4, 2, {{127, 95, 63, 31}, {190, 158, 126, 94}}},
-        BareCase{"hshade", SHS_HSHADE, 4, 2, {{0, 0, 0, 0}, {127, 127, 127, 127}}},
-        BareCase{"vshade", SHS_VSHADE, 4, 2, {{255, 191, 127, 63}, {255, 191, 127, 63}}},
+        BareCase{"diagshade", SHADE_DIAGSHADE, 4, 2, {{127, 95, 63, 31}, {190, 158, 126, 94}}},
+        BareCase{"hshade", SHADE_HSHADE, 4, 2, {{0, 0, 0, 0}, {127, 127, 127, 127}}},
+        BareCase{"vshade", SHADE_VSHADE, 4, 2, {{255, 191, 127, 63}, {255, 191, 127, 63}}},
         // t = -127 gives (t^3/128)/128 = -125, so 3; t = 0 gives 128.
-        BareCase{"hbump", SHS_HBUMP, 4, 2, {{3, 3, 3, 3}, {128, 128, 128, 128}}},
+        BareCase{"hbump", SHADE_HBUMP, 4, 2, {{3, 3, 3, 3}, {128, 128, 128, 128}}},
         // Column 0: t = 128, v = 256, which wraps to 0.
-        BareCase{"vbump", SHS_VBUMP, 4, 2, {{0, 144, 128, 112}, {0, 144, 128, 112}}},
+        BareCase{"vbump", SHADE_VBUMP, 4, 2, {{0, 144, 128, 112}, {0, 144, 128, 112}}},
         // Row sums -125 + {128, 16, 0, -16} and 0 + {...}, plus 128, clamped to 0..255.
-        BareCase{"softbump", SHS_SOFTBUMP, 4, 2, {{131, 19, 3, 0}, {255, 144, 128, 112}}},
+        BareCase{"softbump", SHADE_SOFTBUMP, 4, 2, {{131, 19, 3, 0}, {255, 144, 128, 112}}},
         // Too narrow for bevelled ends (d = 4 / 6 = 0): the row ramp alone.
-        BareCase{"hardbump_narrow", SHS_HARDBUMP, 4, 2, {{3, 3, 3, 3}, {128, 128, 128, 128}}},
+        BareCase{"hardbump_narrow", SHADE_HARDBUMP, 4, 2, {{3, 3, 3, 3}, {128, 128, 128, 128}}},
         // 12 x 4: d = 2, a = 4. Rows 1 to 3 have edge 4: columns 0 and 1 (x < -4) brighten
         // to 255 and 255 - 64, column 11 (x > 4) darkens to (12 - 11) * 128 / 2 = 64. Row 0
         // (edge 6) has no end pixels.
         BareCase{"hardbump",
-                 SHS_HARDBUMP,
+                 SHADE_HARDBUMP,
                  12,
                  4,
                  {{3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3},
@@ -120,13 +120,13 @@ INSTANTIATE_TEST_SUITE_P(
                   {255, 191, 128, 128, 128, 128, 128, 128, 128, 128, 128, 64},
                   {255, 191, 144, 144, 144, 144, 144, 144, 144, 144, 144, 64}}},
         // H = 2 makes every scratch length 0 here; k = (255 - 40) / 2 = 107.
-        BareCase{"metal", SHS_METAL, 4, 2, {{107, 80, 53, 26}, {160, 133, 106, 79}}}),
+        BareCase{"metal", SHADE_METAL, 4, 2, {{107, 80, 53, 26}, {160, 133, 106, 79}}}),
     [](const testing::TestParamInfo<BareCase>& info) { return std::string(info.param.name); });
 
 TEST(ShadeTexture, NoiseIsRandOverQMinusGranularity) {
   // g = 8: q = 32767 / 16 = 2047, n = rand / 2047 - 8 over 41, 18467, 6334, 26500, 19169,
   // 15724, 11478, 29358 = -8, +1, -5, +4, +1, -1, -3, +6. vshade columns: 247, 187, 127, 67.
-  EXPECT_EQ(Texture(4, 2, SHS_VSHADE, 8, 1), (Rows{{239, 188, 122, 71}, {248, 186, 124, 73}}));
+  EXPECT_EQ(Texture(4, 2, SHADE_VSHADE, 8, 1), (Rows{{239, 188, 122, 71}, {248, 186, 124, 73}}));
 }
 
 TEST(ShadeTexture, HardBumpNoisesTheInteriorTwiceAndTheEndsOnce) {
@@ -134,7 +134,7 @@ TEST(ShadeTexture, HardBumpNoisesTheInteriorTwiceAndTheEndsOnce) {
   // (-8 +1 -5 +4 +1 -1 | -3 +6 +5 +3 -6 +5). Pass 2: d = 1, a = 1; only pixel (1, 0) is an
   // end: (255 - 8) - 0 = 247. Then the next twelve noises (+3 0 -4 -8 -7 -3 | -6 -6 +7 -1 -7
   // -8) on every pixel.
-  EXPECT_EQ(Texture(6, 2, SHS_HARDBUMP, 8, 1),
+  EXPECT_EQ(Texture(6, 2, SHADE_HARDBUMP, 8, 1),
             (Rows{{14, 20, 10, 15, 13, 15}, {241, 128, 140, 130, 115, 125}}));
 }
 
@@ -144,7 +144,7 @@ TEST(ShadeTexture, PixelValuesWrapInsteadOfSaturating) {
   ReferenceRand reference{seed};
   reference();
   for (int i = 1; i < 8; ++i) ASSERT_NE(reference(), 32767);
-  EXPECT_EQ(Texture(4, 2, SHS_VSHADE, 0, seed), (Rows{{0, 191, 127, 63}, {255, 191, 127, 63}}));
+  EXPECT_EQ(Texture(4, 2, SHADE_VSHADE, 0, seed), (Rows{{0, 191, 127, 63}, {255, 191, 127, 63}}));
 }
 
 TEST(ShadeTexture, MetalScratchesAndPositiveNoise) {
@@ -179,7 +179,7 @@ TEST(ShadeTexture, MetalScratchesAndPositiveNoise) {
     }
   }
   ASSERT_GT(scratched, 10);  // the fixture really shows scratches
-  EXPECT_EQ(Texture(W, H, SHS_METAL, g, 7), expected);
+  EXPECT_EQ(Texture(W, H, SHADE_METAL, g, 7), expected);
 }
 
 TEST(ShadeTexture, EachCallDrawsNewNoiseAndDegenerateFacesArePlain) {
@@ -187,15 +187,15 @@ TEST(ShadeTexture, EachCallDrawsNewNoiseAndDegenerateFacesArePlain) {
   CPaletteDib a, b;
   a.Create(8, 8, 8);
   b.Create(8, 8, 8);
-  DrawShadeTexture(a, SHS_NOISE, 8);
-  DrawShadeTexture(b, SHS_NOISE, 8);
+  DrawShadeTexture(a, SHADE_NOISE, 8);
+  DrawShadeTexture(b, SHADE_NOISE, 8);
   EXPECT_NE(std::vector<BYTE>(a.PixelData(), a.PixelData() + 64),
             std::vector<BYTE>(b.PixelData(), b.PixelData() + 64));
 
   for (auto [w, h] : {std::pair{1, 5}, {5, 1}, {40000, 2}}) {
     CPaletteDib face;
     ASSERT_NE(face.Create(w, h, 8), nullptr);
-    for (UINT id : {SHS_HARDBUMP, SHS_METAL}) {
+    for (UINT id : {SHADE_HARDBUMP, SHADE_METAL}) {
       DrawShadeTexture(face, id, 8);
       EXPECT_EQ(face.PixelData()[0], 128) << w << "x" << h << " id " << id;
     }

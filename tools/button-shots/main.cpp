@@ -35,8 +35,8 @@ CShadeButton* MakeButton(QWidget* parent, const DialogUnits& du, const res::Cont
                          int left, int top, unsigned iconId) {
   auto* button = new CShadeButton(QString::fromUtf8(t.text), parent);
   button->setGeometry(du.X(t.x) - left, du.Y(t.y) - top, du.X(t.width), du.Y(t.height));
-  button->SetShadeEffect(SHS_HARDBUMP, 8, 20, 5, gdi::RGB(55, 55, 255));
-  button->SetImageAlignment(CFlatButton::ST_ALIGN_VERT, gdi::TRUE);
+  button->SetShadeEffect(SHADE_HARDBUMP, 8, 20, 5, gdi::RGB(55, 55, 255));
+  button->SetImageAlignment(CFlatButton::kImageAbove, gdi::TRUE);
   button->SetIconsFromResources(iconId, 32, 32, 0, 0, 0);
   return button;
 }

@@ -120,6 +120,7 @@ std::unique_ptr<CBitmap> CBitmap::CreateDIBSection(const BITMAPINFOHEADER& heade
     return nullptr;
   }
   if (depth != 1 && depth != 4 && depth != 8 && depth != 32) return nullptr;
+  if (depth <= 8 && !colors) return nullptr;
   const std::uint64_t width = static_cast<std::uint64_t>(header.biWidth);
   const std::uint64_t height = static_cast<std::uint64_t>(
       header.biHeight < 0 ? -std::int64_t{header.biHeight} : std::int64_t{header.biHeight});

@@ -51,7 +51,7 @@ COLORREF DarkOf(COLORREF color) { return CFlatButton::DimColor(color, 0.25); }
 CFlatButton::CFlatButton(const QString& caption, QWidget* parent, DWORD style)
     : QPushButton(caption, parent), windowStyle(style) {
   ResetColors(FALSE);
-  SetPressedStyle(BTNST_PRESSED_LEFTRIGHT, FALSE);
+  SetPressedStyle(kPressedDiagonal, FALSE);
   // Hover tracking needs the moves of a pointer without a button held, as Windows sends them.
   setMouseTracking(true);
   connect(this, &QAbstractButton::clicked, this, [this] { OnClicked(); });
@@ -75,42 +75,41 @@ int CFlatButton::SetIcons(HICON activeIcon, HICON idleIcon) {
   ReleaseImages();
   if (activeIcon == NULL_ICON) {
     update();
-    return BTNST_OK;
+    return kOk;
   }
   icons[0].icon = activeIcon;
   ICONINFO info;
   if (!GetIconInfo(activeIcon, &info)) {
     ReleaseImages();
-    return BTNST_INVALIDRESOURCE;
+    return kInvalidIcon;
   }
   icons[0].width = info.xHotspot * 2;
   icons[0].height = info.yHotspot * 2;
 
   if (idleIcon != NULL_ICON) {
-    if (idleIcon == BTNST_AUTO_DARKER) {
+    if (idleIcon == kDarkIdleIcon) {
       idleIcon = MakeDarkIcon(activeIcon);
-    } else if (idleIcon == BTNST_AUTO_GRAY) {
+    } else if (idleIcon == kGrayIdleIcon) {
       idleIcon = MakeGrayIcon(activeIcon);
     }
     icons[1].icon = idleIcon;
     ICONINFO idleInfo;
     if (!GetIconInfo(idleIcon, &idleInfo)) {
       ReleaseImages();
-      return BTNST_INVALIDRESOURCE;
+      return kInvalidIcon;
     }
     icons[1].width = idleInfo.xHotspot * 2;
     icons[1].height = idleInfo.yHotspot * 2;
   }
   update();
-  return BTNST_OK;
+  return kOk;
 }
 
 int CFlatButton::SetIconsFromResources(UINT activeId, int width, int height, UINT idleId,
                                        int idleWidth, int idleHeight) {
   const HICON active = LoadIconResource(activeId, width, height);
   HICON idle = NULL_ICON;
-  if (idleId == static_cast<UINT>(BTNST_AUTO_DARKER) ||
-      idleId == static_cast<UINT>(BTNST_AUTO_GRAY)) {
+  if (idleId == static_cast<UINT>(kDarkIdleIcon) || idleId == static_cast<UINT>(kGrayIdleIcon)) {
     idle = HICON{idleId};
   } else if (idleId != 0) {
     idle = LoadIconResource(idleId, idleWidth, idleHeight);
@@ -119,25 +118,25 @@ int CFlatButton::SetIconsFromResources(UINT activeId, int width, int height, UIN
 }
 
 int CFlatButton::SetImageAlignment(BYTE newAlign, BOOL repaint) {
-  if (newAlign > ST_ALIGN_OVERLAP) return BTNST_INVALIDALIGN;
+  if (newAlign > kImageOverlap) return kAlignmentOutOfRange;
   align = newAlign;
   if (repaint) update();
-  return BTNST_OK;
+  return kOk;
 }
 
 int CFlatButton::SetPressedStyle(BYTE style, BOOL repaint) {
   switch (style) {
-    case BTNST_PRESSED_LEFTRIGHT:
+    case kPressedDiagonal:
       pressedOffset = {1, 1};
       break;
-    case BTNST_PRESSED_TOPBOTTOM:
+    case kPressedDown:
       pressedOffset = {0, 2};
       break;
     default:
-      return BTNST_INVALIDPRESSEDSTYLE;
+      return kPressedStyleOutOfRange;
   }
   if (repaint) update();
-  return BTNST_OK;
+  return kOk;
 }
 
 int CFlatButton::SetChecked(int check, BOOL repaint) {
@@ -146,20 +145,20 @@ int CFlatButton::SetChecked(int check, BOOL repaint) {
     if (QAbstractButton::isChecked() != (checked != 0)) QAbstractButton::setChecked(checked != 0);
     if (repaint) update();
   }
-  return BTNST_OK;
+  return kOk;
 }
 
 int CFlatButton::ResetColors(BOOL repaint) {
   const COLORREF face = GetSysColor(COLOR_BTNFACE);
   const COLORREF text = GetSysColor(COLOR_BTNTEXT);
-  colors[BTNST_COLOR_BK_IN] = face;
-  colors[BTNST_COLOR_FG_IN] = text;
-  colors[BTNST_COLOR_BK_OUT] = face;
-  colors[BTNST_COLOR_FG_OUT] = text;
-  colors[BTNST_COLOR_BK_FOCUS] = face;
-  colors[BTNST_COLOR_FG_FOCUS] = text;
+  colors[kHotBackground] = face;
+  colors[kHotText] = text;
+  colors[kIdleBackground] = face;
+  colors[kIdleText] = text;
+  colors[kFocusBackground] = face;
+  colors[kFocusText] = text;
   if (repaint) update();
-  return BTNST_OK;
+  return kOk;
 }
 
 SIZE CFlatButton::GetIconSize(int index) const {
@@ -209,11 +208,11 @@ void CFlatButton::DrawItem(DRAWITEMSTRUCT* drawItem) {
 }
 
 DWORD CFlatButton::DrawBackground(CDC* dc, const RECT* rect) {
-  COLORREF color = colors[BTNST_COLOR_BK_OUT];
+  COLORREF color = colors[kIdleBackground];
   if (hover || drawnPressed) {
-    color = colors[BTNST_COLOR_BK_IN];
+    color = colors[kHotBackground];
   } else if (focused) {
-    color = colors[BTNST_COLOR_BK_FOCUS];
+    color = colors[kFocusBackground];
   }
   dc->FillRect(*rect, CBrush(color));
   return 0;
@@ -235,7 +234,7 @@ void CFlatButton::PlaceImage(BOOL hasCaption, const RECT* itemRect, RECT* captio
   const int h = static_cast<int>(imageHeight);
   *imageRect = *itemRect;
   switch (align) {
-    case ST_ALIGN_HORIZ:
+    case kImageLeft:
       if (!hasCaption) {
         imageRect->left += (imageRect->Width() - w) / 2;
       } else {
@@ -244,7 +243,7 @@ void CFlatButton::PlaceImage(BOOL hasCaption, const RECT* itemRect, RECT* captio
       }
       imageRect->top += (imageRect->Height() - h) / 2;
       break;
-    case ST_ALIGN_VERT:
+    case kImageAbove:
       imageRect->left += (imageRect->Width() - w) / 2;
       if (!hasCaption) {
         imageRect->top += (imageRect->Height() - h) / 2;
@@ -253,7 +252,7 @@ void CFlatButton::PlaceImage(BOOL hasCaption, const RECT* itemRect, RECT* captio
         captionRect->top += h;
       }
       break;
-    case ST_ALIGN_HORIZ_RIGHT:
+    case kImageRight:
       if (!hasCaption) {
         imageRect->left += (imageRect->Width() - w) / 2;
       } else {
@@ -263,7 +262,7 @@ void CFlatButton::PlaceImage(BOOL hasCaption, const RECT* itemRect, RECT* captio
         imageRect->top += (imageRect->Height() - h) / 2;
       }
       break;
-    default:  // ST_ALIGN_OVERLAP
+    default:  // kImageOverlap
       break;
   }
   if (isPressed && !checkBox) imageRect->OffsetRect(pressedOffset.x, pressedOffset.y);
@@ -304,14 +303,14 @@ void CFlatButton::DrawCaption(CDC* dc, const QString& text, const RECT* /*itemRe
     return;
   }
   if (hover || isPressed) {
-    dc->SetTextColor(colors[BTNST_COLOR_FG_IN]);
-    dc->SetBkColor(colors[BTNST_COLOR_BK_IN]);
+    dc->SetTextColor(colors[kHotText]);
+    dc->SetBkColor(colors[kHotBackground]);
   } else if (focused) {
-    dc->SetTextColor(colors[BTNST_COLOR_FG_FOCUS]);
-    dc->SetBkColor(colors[BTNST_COLOR_BK_FOCUS]);
+    dc->SetTextColor(colors[kFocusText]);
+    dc->SetBkColor(colors[kFocusBackground]);
   } else {
-    dc->SetTextColor(colors[BTNST_COLOR_FG_OUT]);
-    dc->SetBkColor(colors[BTNST_COLOR_BK_OUT]);
+    dc->SetTextColor(colors[kIdleText]);
+    dc->SetBkColor(colors[kIdleBackground]);
   }
   dc->DrawText(text, captionRect, DT_WORDBREAK | DT_CENTER);
 }

@@ -21,35 +21,35 @@ class CFlatButton : public QPushButton {
 
  public:
   // Setter results.
-  static constexpr int BTNST_OK = 0;
-  static constexpr int BTNST_INVALIDRESOURCE = 1;
-  static constexpr int BTNST_INVALIDALIGN = 4;
-  static constexpr int BTNST_INVALIDPRESSEDSTYLE = 6;
+  static constexpr int kOk = 0;
+  static constexpr int kInvalidIcon = 1;
+  static constexpr int kAlignmentOutOfRange = 4;
+  static constexpr int kPressedStyleOutOfRange = 6;
 
   // Image placement (SetImageAlignment).
-  static constexpr gdi::BYTE ST_ALIGN_HORIZ = 0;        // left of the caption
-  static constexpr gdi::BYTE ST_ALIGN_VERT = 1;         // above the caption
-  static constexpr gdi::BYTE ST_ALIGN_HORIZ_RIGHT = 2;  // right of the caption
-  static constexpr gdi::BYTE ST_ALIGN_OVERLAP = 3;      // image and caption share the face
+  static constexpr gdi::BYTE kImageLeft = 0;     // left of the caption
+  static constexpr gdi::BYTE kImageAbove = 1;    // above the caption
+  static constexpr gdi::BYTE kImageRight = 2;    // right of the caption
+  static constexpr gdi::BYTE kImageOverlap = 3;  // image and caption share the face
 
   // Pressed styles (SetPressedStyle): offsets (1, 1) and (0, 2).
-  static constexpr gdi::BYTE BTNST_PRESSED_LEFTRIGHT = 0;
-  static constexpr gdi::BYTE BTNST_PRESSED_TOPBOTTOM = 1;
+  static constexpr gdi::BYTE kPressedDiagonal = 0;
+  static constexpr gdi::BYTE kPressedDown = 1;
 
   // Idle-icon markers for SetIcons and SetIconsFromResources: build the idle icon from the
   // active one, darkened or in grey.
-  static constexpr gdi::HICON BTNST_AUTO_DARKER = gdi::HICON{0xFFFFFFFDu};  // -3
-  static constexpr gdi::HICON BTNST_AUTO_GRAY = gdi::HICON{0xFFFFFFFEu};    // -2
+  static constexpr gdi::HICON kDarkIdleIcon = gdi::HICON{0xFFFFFFFDu};  // -3
+  static constexpr gdi::HICON kGrayIdleIcon = gdi::HICON{0xFFFFFFFEu};  // -2
 
   // The colour slots.
   enum ColorSlot {
-    BTNST_COLOR_BK_IN = 0,  // background while hovered or pressed
-    BTNST_COLOR_FG_IN,      // text while hovered or pressed
-    BTNST_COLOR_BK_OUT,     // background idle
-    BTNST_COLOR_FG_OUT,     // text idle
-    BTNST_COLOR_BK_FOCUS,   // background while focused
-    BTNST_COLOR_FG_FOCUS,   // text while focused
-    BTNST_MAX_COLORS
+    kHotBackground = 0,  // background while hovered or pressed
+    kHotText,            // text while hovered or pressed
+    kIdleBackground,     // background idle
+    kIdleText,           // text idle
+    kFocusBackground,    // background while focused
+    kFocusText,          // text while focused
+    kColorCount
   };
 
   // style is the control's window style as a dialog template gives it; its type bits decide
@@ -143,8 +143,8 @@ class CFlatButton : public QPushButton {
   bool disabled = false;
   bool defaultButton = false;
   bool checkBox = false;
-  gdi::BYTE align = ST_ALIGN_HORIZ;
-  std::array<gdi::COLORREF, BTNST_MAX_COLORS> colors{};
+  gdi::BYTE align = kImageLeft;
+  std::array<gdi::COLORREF, kColorCount> colors{};
   // The button's own standard tooltip: inactive and without tools (the dialog's visible tips
   // come from its rich tooltip), it only has to exist.
   struct ToolTipCtrl {

@@ -14,7 +14,7 @@ class CShadeButton : public CFlatButton {
                         gdi::DWORD style = gdi::BS_PUSHBUTTON);
   ~CShadeButton() override;
 
-  // Builds both face images for the button's current size: texture shadeId (SHS_*) with noise
+  // Builds both face images for the button's current size: texture shadeId (SHADE_*) with noise
   // of +-granularity palette steps, the palette moved coloring % toward color, the hover copy's
   // palette moved highlight % toward the highlight colour. Call it after the button has its
   // final size; the images are not rebuilt on resize.

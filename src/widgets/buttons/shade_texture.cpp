@@ -55,7 +55,7 @@ void DrawShadeTexture(CPaletteDib& image, UINT shadeId, BYTE granularity) {
   };
 
   switch (shadeId) {
-    case SHS_DIAGSHADE: {
+    case SHADE_DIAGSHADE: {
       const int k = (255 - 2 * g) / 2;
       forEach([&](int i, int j) {
         pixel(i, j) = Low8(g + k * i / H + k * (W - j) / W);
@@ -63,29 +63,29 @@ void DrawShadeTexture(CPaletteDib& image, UINT shadeId, BYTE granularity) {
       });
       break;
     }
-    case SHS_HSHADE: {
+    case SHADE_HSHADE: {
       const int k = 255 - 2 * g;
       forEach([&](int i, int j) { pixel(i, j) = Low8(Low8(k * i / H + g) + noise()); });
       break;
     }
-    case SHS_VSHADE: {
+    case SHADE_VSHADE: {
       const int k = 255 - 2 * g;
       forEach([&](int i, int j) { pixel(i, j) = Low8(Low8((W - j) * k / W + g) + noise()); });
       break;
     }
-    case SHS_HBUMP:
+    case SHADE_HBUMP:
       forEach([&](int i, int j) {
         const int v = (128 - g) * Cubic(i * 255 / H - 127) / 128 + 128;
         pixel(i, j) = Low8(Low8(v) + noise());
       });
       break;
-    case SHS_VBUMP:
+    case SHADE_VBUMP:
       forEach([&](int i, int j) {
         const int v = (128 - g) * Cubic((W - j) * 255 / W - 127) / 128 + 128;
         pixel(i, j) = Low8(Low8(v) + noise());
       });
       break;
-    case SHS_SOFTBUMP:
+    case SHADE_SOFTBUMP:
       forEach([&](int i, int j) {
         int v = Cubic(i * 255 / H - 127) + Cubic((W - j) * 255 / W - 127);
         v = (128 - g) * v / 128 + 128;
@@ -94,7 +94,7 @@ void DrawShadeTexture(CPaletteDib& image, UINT shadeId, BYTE granularity) {
         pixel(i, j) = Low8(Low8(v) + noise());
       });
       break;
-    case SHS_HARDBUMP: {
+    case SHADE_HARDBUMP: {
       forEach([&](int i, int j) {
         const int v = (128 - 2 * g) * Cubic(i * 255 / H - 127) / 128 + 128;
         pixel(i, j) = Low8(Low8(v) + noise());
@@ -113,7 +113,7 @@ void DrawShadeTexture(CPaletteDib& image, UINT shadeId, BYTE granularity) {
       });
       break;
     }
-    case SHS_METAL: {
+    case SHADE_METAL: {
       image.Fill(0);
       for (int scratch = 0; scratch < 200; ++scratch) {
         const int x = CrtRand() / (32767 / W);
@@ -133,7 +133,7 @@ void DrawShadeTexture(CPaletteDib& image, UINT shadeId, BYTE granularity) {
       });
       break;
     }
-    default:  // SHS_NOISE and unknown ids
+    default:  // SHADE_NOISE and unknown ids
       forEach([&](int i, int j) { pixel(i, j) = Low8(128 + noise()); });
       break;
   }

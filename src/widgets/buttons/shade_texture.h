@@ -6,15 +6,15 @@
 #include "widgets/buttons/palette_dib.h"
 
 enum ShadeEffect : gdi::UINT {
-  SHS_NOISE = 0,
-  SHS_DIAGSHADE = 1,
-  SHS_HSHADE = 2,
-  SHS_VSHADE = 3,
-  SHS_HBUMP = 4,
-  SHS_VBUMP = 5,
-  SHS_SOFTBUMP = 6,
-  SHS_HARDBUMP = 7,
-  SHS_METAL = 8,
+  SHADE_NOISE = 0,
+  SHADE_DIAGSHADE = 1,
+  SHADE_HSHADE = 2,
+  SHADE_VSHADE = 3,
+  SHADE_HBUMP = 4,
+  SHADE_VBUMP = 5,
+  SHADE_SOFTBUMP = 6,
+  SHADE_HARDBUMP = 7,
+  SHADE_METAL = 8,
 };
 
 // The 256-entry ramp from the 3-D shadow colour through the face colour to the highlight.
