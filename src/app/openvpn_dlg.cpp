@@ -25,6 +25,7 @@
 #include "service/service_config.h"
 #include "service/settings.h"
 #include "service/startup_exchange.h"
+#include "widgets/buttons/shade_button.h"
 
 namespace {
 
@@ -56,9 +57,13 @@ class WaitCursorEvent : public QEvent {
 const char* const kColumnHeadings[kServerListColumns] = {"Server IP",   "Country", "City",
                                                          "Description", "IP",      "Port"};
 
-// The dialog's push buttons; Connect and Disconnect get their own look in SetButtonLooks.
+// Connect and Disconnect are shaded owner-drawn buttons; the others plain push buttons.
 QWidget* MakeDialogButton(const res::ControlTemplate& control, QWidget* parent) {
-  return new QPushButton(QString::fromUtf8(control.text), parent);
+  const QString caption = QString::fromUtf8(control.text);
+  if (control.id == res::kIdConnect || control.id == res::kIdDisconnect) {
+    return new CShadeButton(caption, parent);
+  }
+  return new QPushButton(caption, parent);
 }
 
 // Raw bytes of a cell, kept beside its displayed text so Connect writes what the service sent.
@@ -180,8 +185,17 @@ void CopenvpnDlg::AttachSkin() {}
 void CopenvpnDlg::CreateTooltip() {}
 void CopenvpnDlg::AddTooltipTools() {}
 
-// The textured faces come with the owner-drawn buttons.
-void CopenvpnDlg::SetButtonLooks() {}
+void CopenvpnDlg::SetButtonLooks() {
+  const std::pair<QPushButton*, int> buttons[] = {{connectButton_, res::kIconConnect},
+                                                  {disconnectButton_, res::kIconDisconnect}};
+  for (const auto& [button, icon] : buttons) {
+    auto* shaded = static_cast<CShadeButton*>(button);
+    // The hard bump, noise of 8 steps, hover 20 % brighter, faces 5 % toward blue.
+    shaded->SetShadeEffect(7, 8, 20, 5, gdi::RGB(55, 55, 255));
+    shaded->SetImageAlignment(1, gdi::TRUE);
+    shaded->SetIconsFromResources(icon, 32, 32, 0, 0, 0);
+  }
+}
 
 void CopenvpnDlg::LoadSettingsAtStart() { InitializeSettings(); }
 
