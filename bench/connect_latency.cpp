@@ -46,9 +46,8 @@ int main(int argc, char** argv) {
     std::printf("skipped: %s\n", why.c_str());
     return 0;
   }
-  const fs::path dir = fs::temp_directory_path() / ("tesmira-latency-" + std::to_string(getpid()));
-  fs::create_directories(dir);
-  fs::current_path(dir);
+  const testsupport::ScopedWorkDir work("tesmira-latency");
+  const fs::path& dir = work.Path();
   const fs::path marks = dir / "marks";
   setenv("TESMIRA_MARK_FILE", marks.c_str(), 1);
   std::ofstream("tesm.tfg", std::ios::binary) << "1\talice\r\n";
@@ -100,7 +99,5 @@ int main(int argc, char** argv) {
   std::printf(
       "marker to \"Connected.\": median %.1f ms, min %.1f ms, max %.1f ms over %d connects\n",
       latencies[latencies.size() / 2], latencies.front(), latencies.back(), connects);
-  fs::current_path("/");
-  fs::remove_all(dir);
   return 0;
 }

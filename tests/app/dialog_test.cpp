@@ -43,24 +43,16 @@ std::string WithoutLineBreaks(std::string text) {
 class DialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    workDir_ = fs::temp_directory_path() /
-               ("tesmira-dialog-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(workDir_);
-    previousDir_ = fs::current_path();
-    fs::current_path(workDir_);
     platform::SetMessageBoxHandler(
         [this](const platform::MessageBoxRequest& box) { boxes_.push_back(box); });
   }
   void TearDown() override {
     platform::SetMessageBoxHandler({});
-    fs::current_path(previousDir_);
-    fs::remove_all(workDir_);
     unsetenv("TESMIRA_SERVICE_URL");
   }
   void UseService(const std::string& url) { setenv("TESMIRA_SERVICE_URL", url.c_str(), 1); }
 
-  fs::path workDir_, previousDir_;
+  testsupport::ScopedWorkDir workDir_{"tesmira-dialog"};
   std::vector<platform::MessageBoxRequest> boxes_;
 };
 

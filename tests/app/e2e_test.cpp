@@ -13,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -65,12 +66,8 @@ class EndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
     TESMIRA_SKIP_UNLESS_OPENVPN_USABLE();
-    dir_ = fs::temp_directory_path() /
-           ("tesmira-e2e-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-    previous_ = fs::current_path();
-    fs::current_path(dir_);
+    workDir_ = std::make_unique<testsupport::ScopedWorkDir>("tesmira-e2e");
+    dir_ = workDir_->Path();
     std::ofstream(dir_ / "tesm.tfg", std::ios::binary) << "1\talice\r\n";
     const int port = server_.Start("alice", "s3cret word");
     ASSERT_NE(port, 0) << server_.Error();
@@ -88,8 +85,7 @@ class EndToEnd : public ::testing::Test {
     if (!started_) return;
     platform::SetMessageBoxHandler({});
     unsetenv("TESMIRA_SERVICE_URL");
-    fs::current_path(previous_);
-    fs::remove_all(dir_);
+    workDir_.reset();
   }
 
   // Initialises the dialog, selects the loopback row and presses Connect.
@@ -105,7 +101,8 @@ class EndToEnd : public ::testing::Test {
                            << server_.Log();
   }
 
-  fs::path dir_, previous_;
+  std::unique_ptr<testsupport::ScopedWorkDir> workDir_;
+  fs::path dir_;
   testsupport::OpenVpnServer server_;
   testsupport::RefService service_;
   std::vector<std::string> boxes_;

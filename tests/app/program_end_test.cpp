@@ -25,20 +25,17 @@ class ProgramEnd : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(service_.Start(testsupport::RefService::SampleList(), {})) << service_.Error();
     setenv("TESMIRA_SERVICE_URL", service_.BaseUrl().c_str(), 1);
-    previous_ = fs::current_path();
-    fs::current_path(dir_.Path());
     dir_.Write("Tesmira.upw", "alice\r\nsecret", fs::perms(0600));
     platform::SetMessageBoxHandler([](const platform::MessageBoxRequest&) {});
   }
   void TearDown() override {
     platform::SetMessageBoxHandler({});
-    fs::current_path(previous_);
     unsetenv("TESMIRA_SERVICE_URL");
   }
 
   testsupport::RefService service_;
-  testsupport::TempDir dir_{"tesmira-end"};
-  fs::path previous_;
+  testsupport::ScopedWorkDir workDir_{"tesmira-end"};
+  const testsupport::TempDir& dir_ = workDir_.Dir();
 };
 
 TEST_F(ProgramEnd, EscapeAndEnterDisconnectBeforeTheDialogEnds) {

@@ -24,12 +24,6 @@ namespace fs = std::filesystem;
 class StartupExchange : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tesmira-startup-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-    previous_ = fs::current_path();
-    fs::current_path(dir_);
     std::ofstream(dir_ / "tesm.tfg", std::ios::binary) << "1\talice\r\n";
     tunnelPassword.clear();
     platform::SetMessageBoxHandler(
@@ -37,8 +31,6 @@ class StartupExchange : public ::testing::Test {
   }
   void TearDown() override {
     platform::SetMessageBoxHandler({});
-    fs::current_path(previous_);
-    fs::remove_all(dir_);
     unsetenv("TESMIRA_SERVICE_URL");
   }
 
@@ -63,7 +55,8 @@ class StartupExchange : public ::testing::Test {
     return ended;
   }
 
-  fs::path dir_, previous_;
+  testsupport::ScopedWorkDir workDir_{"tesmira-startup"};
+  const fs::path& dir_ = workDir_.Path();
   testsupport::RefService service_;
   std::vector<platform::MessageBoxRequest> boxes_;
   int rows_ = 0;

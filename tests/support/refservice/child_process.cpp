@@ -208,6 +208,16 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
+ScopedWorkDir::ScopedWorkDir(std::string_view prefix)
+    : dir_(prefix), previous_(std::filesystem::current_path()) {
+  std::filesystem::current_path(dir_.Path());
+}
+
+ScopedWorkDir::~ScopedWorkDir() {
+  std::error_code ec;
+  std::filesystem::current_path(previous_, ec);
+}
+
 std::filesystem::path TempDir::Write(const std::string& name, std::string_view bytes,
                                      std::filesystem::perms perms) const {
   const std::filesystem::path file = path_ / name;

@@ -87,6 +87,22 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+// A fresh temporary folder made the working directory for the object's life: the program keeps
+// its settings and profile files in its working directory.
+class ScopedWorkDir {
+ public:
+  explicit ScopedWorkDir(std::string_view prefix = "tesmira-work");
+  ~ScopedWorkDir();
+  ScopedWorkDir(const ScopedWorkDir&) = delete;
+  ScopedWorkDir& operator=(const ScopedWorkDir&) = delete;
+  const TempDir& Dir() const { return dir_; }
+  const std::filesystem::path& Path() const { return dir_.Path(); }
+
+ private:
+  TempDir dir_;
+  std::filesystem::path previous_;
+};
+
 std::string ReadFileBytes(const std::filesystem::path& file);
 
 }  // namespace testsupport
