@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <vector>
 
 #include "app/openvpn_dlg.h"
@@ -111,6 +112,9 @@ struct FailureCase {
   const char* name;
   const char* config;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
 
 class StartupFailure : public StartupExchange, public ::testing::WithParamInterface<FailureCase> {};
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ struct Case {
   std::string text;  // as the parser sees it: the fetch has removed CR and LF
   std::vector<Row> rows;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 class ServerListCases : public ::testing::TestWithParam<Case> {};
 

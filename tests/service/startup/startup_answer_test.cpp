@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 
 #include "service/startup_exchange.h"
@@ -15,6 +16,9 @@ struct Case {
   std::string caption;
   std::optional<std::string> password;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 class StartupAnswerCases : public ::testing::TestWithParam<Case> {};
 
