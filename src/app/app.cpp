@@ -28,7 +28,8 @@ bool CopenvpnApp::InitInstance() {
       "\x90\xE7\x9A\x84\xE6\x9C\xAC\xE5\x9C\xB0\xE5\xBA\x94\xE7\x94\xA8\xE7\xA8\x8B\xE5\xBA\x8F"));
 
   CopenvpnDlg dialog;
-  // SIGINT and SIGTERM close the dialog the ordinary way, so Disconnect runs first.
+  // SIGINT, SIGTERM and SIGHUP (the session ending) close the dialog the ordinary way, so
+  // Disconnect runs first.
   std::unique_ptr<QSocketNotifier> notifier;
   if (socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
     notifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
@@ -42,6 +43,7 @@ bool CopenvpnApp::InitInstance() {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
   }
   dialog.DoModal();
   return false;

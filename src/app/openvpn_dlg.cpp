@@ -288,7 +288,9 @@ bool CopenvpnDlg::event(QEvent* e) {
     }
     case dialog_event::kWaitCursor:
       if (static_cast<WaitCursorEvent*>(e)->begin) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        // The reader lives as long as its engine, connected time included: the dialog stays
+        // usable meanwhile, so the pointer says "working" rather than "wait".
+        QApplication::setOverrideCursor(Qt::BusyCursor);
       } else {
         QApplication::restoreOverrideCursor();
       }
