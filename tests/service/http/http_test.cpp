@@ -82,6 +82,49 @@ std::string UnreachableUrl() {
   return "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/x";
 }
 
+// A one-shot server that promises a longer body than it sends, then hangs up.
+class TruncatingServer {
+ public:
+  TruncatingServer() {
+    fd_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(fd_, 1);
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this] {
+      const int client = accept(fd_, nullptr, nullptr);
+      if (client < 0) return;
+      char request[4096];
+      [[maybe_unused]] const ssize_t got = recv(client, request, sizeof request, 0);
+      const std::string answer = "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nA|B|C|D|E|F,";
+      [[maybe_unused]] const ssize_t sent = send(client, answer.data(), answer.size(), 0);
+      close(client);
+    });
+  }
+  ~TruncatingServer() {
+    shutdown(fd_, SHUT_RDWR);
+    thread_.join();
+    close(fd_);
+  }
+  std::string Url() const {
+    return "http://127.0.0.1:" + std::to_string(port_) + "/ServerList.txt";
+  }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+  std::thread thread_;
+};
+
+TEST(HttpFailure, BodyCutShortIsAnErrorNotAPartialText) {
+  TruncatingServer server;
+  EXPECT_THROW(HttpGetText(server.Url()), HttpError);
+}
+
 class Http : public ::testing::Test {
  protected:
   LoopbackServer server;
