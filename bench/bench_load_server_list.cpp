@@ -9,22 +9,14 @@
 
 #include "app/openvpn_dlg.h"
 #include "platform/message_box.h"
+#include "sample_server_list.h"
 #include "support/refservice/refservice_fixture.h"
 
 namespace {
 
-std::string MakeList(int records) {
-  std::string text;
-  for (int i = 0; i < records; ++i) {
-    const std::string ip = "198.51." + std::to_string(i / 256 % 256) + "." + std::to_string(i % 256);
-    text += ip + "|Germany|Frankfurt|Fast server " + std::to_string(i) + "|" + ip + "|1194,\r\n";
-  }
-  return text;
-}
-
 void BM_DialogLoadsServerList(benchmark::State& state) {
   const testsupport::ScopedWorkDir work("tesmira-bench-load");
-  work.Dir().Write("list.txt", MakeList(static_cast<int>(state.range(0))));
+  work.Dir().Write("list.txt", MakeServerList(static_cast<int>(state.range(0)), "\r\n"));
   testsupport::RefService service;
   if (!service.Start(work.Path() / "list.txt", {})) {
     state.SkipWithError("reference service did not start");
