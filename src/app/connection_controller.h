@@ -68,8 +68,6 @@ class ConnectionController {
   // The dialog's close: Disconnect whatever the state.
   void OnClose();
 
-  int dotCounter() const { return dotCounter_; }
-
  private:
   ControllerView& view_;
   ControllerEngine& engine_;

@@ -38,24 +38,6 @@ QString Local(const std::string& bytes) {
   return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-// A message box request carried to the UI thread.
-class MessageBoxEvent : public QEvent {
- public:
-  MessageBoxEvent(std::string text, std::string title)
-      : QEvent(static_cast<QEvent::Type>(dialog_event::kMessageBox)),
-        text(std::move(text)),
-        title(std::move(title)) {}
-  std::string text;
-  std::string title;
-};
-
-class WaitCursorEvent : public QEvent {
- public:
-  explicit WaitCursorEvent(bool begin)
-      : QEvent(static_cast<QEvent::Type>(dialog_event::kWaitCursor)), begin(begin) {}
-  bool begin;
-};
-
 // Column headings of the list; the last two are present but not visible.
 const char* const kColumnHeadings[kServerListColumns] = {"Server IP",   "Country", "City",
                                                          "Description", "IP",      "Port"};
@@ -267,7 +249,7 @@ void CopenvpnDlg::DisconnectOnce() {
 }
 
 void CopenvpnDlg::PostClose() {
-  QCoreApplication::postEvent(this, new QEvent(static_cast<QEvent::Type>(dialog_event::kClose)));
+  QCoreApplication::postEvent(this, new QEvent(dialog_event::Type(dialog_event::kClose)));
 }
 
 bool CopenvpnDlg::event(QEvent* e) {
@@ -353,10 +335,6 @@ void CopenvpnDlg::timerEvent(QTimerEvent* e) {
   }
 }
 
-bool CopenvpnDlg::timerActive(int id) const {
-  return id == kTimeoutTimer ? timeoutTimer_.isActive() : animationTimer_.isActive();
-}
-
 void CopenvpnDlg::ShowStatusIcon(StatusIcon icon) {
   const QPixmap* pixmap = &disconnectedIcon_;
   switch (icon) {
@@ -405,12 +383,4 @@ void CopenvpnDlg::SetTimer(int id, int milliseconds) {
 
 void CopenvpnDlg::KillTimer(int id) {
   (id == kTimeoutTimer ? timeoutTimer_ : animationTimer_).stop();
-}
-
-// Carried here so that other threads reach the dialog only through posted events.
-void PostMessageBoxEvent(QObject* dialog, std::string text, std::string title) {
-  QCoreApplication::postEvent(dialog, new MessageBoxEvent(std::move(text), std::move(title)));
-}
-void PostWaitCursorEvent(QObject* dialog, bool begin) {
-  QCoreApplication::postEvent(dialog, new WaitCursorEvent(begin));
 }

@@ -11,22 +11,13 @@
 #include <string>
 
 #include "app/connection_controller.h"
+#include "app/dialog_events.h"
 #include "app/tunnel_engine.h"
 
 class QLabel;
 class QMenu;
 class QPushButton;
 class QTableWidget;
-
-// Events that reach the dialog from other threads or from its own initialisation; they mirror
-// the window messages of the original design (WM_USER + 100 and + 101, WM_CLOSE).
-namespace dialog_event {
-inline constexpr int kTunnelUp = 1000 + 100;  // QEvent::User + 100
-inline constexpr int kTunnelDown = 1000 + 101;
-inline constexpr int kClose = 1000 + 200;
-inline constexpr int kMessageBox = 1000 + 201;
-inline constexpr int kWaitCursor = 1000 + 202;
-}  // namespace dialog_event
 
 inline constexpr unsigned kSysCommandAbout = 0x0010;
 
@@ -67,7 +58,6 @@ class CopenvpnDlg : public QDialog, public ControllerView {
   QLabel* statusPicture() const { return statusPicture_; }
   QLabel* statusText() const { return statusText_; }
   QMenu* systemMenu() const { return systemMenu_; }
-  bool timerActive(int id) const;
 
   // Where the main icon goes while minimised: centred by the integer formula.
   static QPoint MinimisedIconPosition(QSize client, QSize icon);

@@ -4,7 +4,7 @@
 #include <QEvent>
 #include <QObject>
 
-#include "app/openvpn_dlg.h"
+#include "app/dialog_events.h"
 #include "platform/system.h"
 #include "tunnel/driver_setup.h"
 #include "tunnel/engine_command.h"
@@ -31,29 +31,22 @@ class Engine : public TunnelEngine, public tunnel::TunnelEvents {
   }
   bool CreateTunnelStarter() override { return tunnel::CreateTunnelStarter(); }
   void StopEngine() override { tunnel::StopEngine(); }
-  void DeleteProfileFiles(int attemptsEach) override {
-    if (attemptsEach == 3) {
-      tunnel::DeleteProfileFiles();
-      return;
-    }
-    for (const char* name :
-         {tunnel::kCertificateFileName, tunnel::kProfileFileName, tunnel::kCredentialsFileName}) {
-      for (int i = 0; i < attemptsEach; ++i) platform::DeleteFile(name);
-    }
-  }
+  void DeleteProfileFiles(int attemptsEach) override { tunnel::DeleteProfileFiles(attemptsEach); }
   void Sleep(int milliseconds) override { platform::Sleep(milliseconds); }
 
   // The log reader's events, from its thread, travel as posted events.
   void PostTunnelUp() override { Post(dialog_event::kTunnelUp); }
   void PostTunnelDown() override { Post(dialog_event::kTunnelDown); }
   void PostMessageBox(std::string text, std::string title) override {
-    PostMessageBoxEvent(dialog_, std::move(text), std::move(title));
+    QCoreApplication::postEvent(dialog_, new MessageBoxEvent(std::move(text), std::move(title)));
   }
-  void PostWaitCursor(bool begin) override { PostWaitCursorEvent(dialog_, begin); }
+  void PostWaitCursor(bool begin) override {
+    QCoreApplication::postEvent(dialog_, new WaitCursorEvent(begin));
+  }
 
  private:
   void Post(int type) {
-    QCoreApplication::postEvent(dialog_, new QEvent(static_cast<QEvent::Type>(type)));
+    QCoreApplication::postEvent(dialog_, new QEvent(dialog_event::Type(type)));
   }
   QObject* dialog_;
 };

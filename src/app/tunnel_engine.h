@@ -1,11 +1,10 @@
 #pragma once
-// The dialog's side of the tunnel engine: the controller's engine, the settings step of the
-// initialisation, the driver commands, and the target of the log reader's events.
+// The dialog's side of the tunnel engine: the controller's engine, the driver commands, and
+// the target of the log reader's events.
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <string>
 
 #include "app/connection_controller.h"
 
@@ -29,7 +28,3 @@ void SetMainWindow(TunnelEngine* engine);
 
 // Ends the started engine and waits for every reader thread; run when the program ends.
 void ShutdownTunnel();
-
-// Delivered on the UI thread through posted events.
-void PostMessageBoxEvent(QObject* dialog, std::string text, std::string title);
-void PostWaitCursorEvent(QObject* dialog, bool begin);

@@ -80,18 +80,16 @@ void WriteCredentialsFile() {
   ::close(fd);
 }
 
-void DeleteProfileFiles() {
+void DeleteProfileFiles(int attemptsEach) {
   for (const char* name : {kCertificateFileName, kProfileFileName, kCredentialsFileName}) {
-    for (int i = 0; i < 3; ++i) platform::DeleteFile(name);
+    for (int i = 0; i < attemptsEach; ++i) platform::DeleteFile(name);
   }
 }
 
 void DeleteProfileFilesLater(const std::function<void(int)>& sleep) {
   for (int i = 0; i < 3; ++i) {
     sleep(100);
-    platform::DeleteFile(kCertificateFileName);
-    platform::DeleteFile(kProfileFileName);
-    platform::DeleteFile(kCredentialsFileName);
+    DeleteProfileFiles(1);
   }
 }
 

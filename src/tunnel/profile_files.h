@@ -21,8 +21,9 @@ void WriteCertificateFile();
 // From accountName and tunnelPassword; the file is created readable by its owner only.
 void WriteCredentialsFile();
 
-// Disconnect's first removal: each of the three files three times.
-void DeleteProfileFiles();
+// Disconnect's removal: each of the three files `attemptsEach` times, in the order
+// "Tesmira.tmp", "Tesmira.clt", "Tesmira.upw".
+void DeleteProfileFiles(int attemptsEach = 3);
 // Disconnect's last step: three times, wait 100 ms and delete the three files, in case the
 // stopping engine still held one of them.
 void DeleteProfileFilesLater(const std::function<void(int)>& sleep);

@@ -13,8 +13,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "app/dialog_template.h"
@@ -26,11 +24,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
 
 std::string WithoutLineBreaks(std::string text) {
   std::erase(text, '\r');
@@ -65,8 +58,8 @@ TEST_F(DialogTest, InitialisationFillsTheListFromTheService) {
   dialog.RunInitialisation();
   EXPECT_TRUE(boxes_.empty());
 
-  const auto expected =
-      ParseServerEntries(WithoutLineBreaks(ReadFile(testsupport::RefService::SampleList())));
+  const auto expected = ParseServerEntries(
+      WithoutLineBreaks(testsupport::ReadFileBytes(testsupport::RefService::SampleList())));
   ASSERT_GE(expected.size(), 6u);
   QTableWidget* list = dialog.serverList();
   ASSERT_EQ(list->rowCount(), static_cast<int>(expected.size()));

@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -26,22 +25,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // Running processes whose command line names `needle`: the engines started from our folder.
 std::vector<int> ProcessesNaming(const std::string& needle) {
   std::vector<int> pids;
   for (const auto& entry : fs::directory_iterator("/proc")) {
     const std::string name = entry.path().filename();
     if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::string cmdline = ReadFile(entry.path() / "cmdline");
+    std::string cmdline = testsupport::ReadFileBytes(entry.path() / "cmdline");
     std::replace(cmdline.begin(), cmdline.end(), '\0', ' ');
     if (cmdline.find("openvpn") != std::string::npos && cmdline.find(needle) != std::string::npos) {
       // A zombie has ended; only its parent's wait is missing.
-      if (ReadFile(entry.path() / "stat").find(") Z") == std::string::npos)
+      if (testsupport::ReadFileBytes(entry.path() / "stat").find(") Z") == std::string::npos)
         pids.push_back(std::stoi(name));
     }
   }
@@ -116,7 +110,7 @@ TEST_F(EndToEnd, ConnectsAndDisconnectsLeavingNothingBehind) {
   struct stat info {};
   ASSERT_EQ(stat("Tesmira.upw", &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
-  EXPECT_EQ(ReadFile("Tesmira.upw"), "alice\r\ns3cret word");
+  EXPECT_EQ(testsupport::ReadFileBytes("Tesmira.upw"), "alice\r\ns3cret word");
   const std::vector<int> engines = ProcessesNaming(dir_.string());
   EXPECT_EQ(engines.size(), 1u);
 

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <ostream>
 #include <vector>
 
@@ -140,8 +139,7 @@ TEST_F(StartupExchange, PasswordReachesTheCredentialsFileOnConnect) {
   dialog.RunInitialisation();
   dialog.serverList()->selectRow(0);
   dialog.connectButton()->click();
-  std::ifstream in(dir_ / "Tesmira.upw", std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "alice\r\ntunnel pw");
+  EXPECT_EQ(testsupport::ReadFileBytes(dir_ / "Tesmira.upw"), "alice\r\ntunnel pw");
   dialog.disconnectButton()->click();
   EXPECT_FALSE(fs::exists(dir_ / "Tesmira.upw"));
 }

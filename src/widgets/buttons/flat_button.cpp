@@ -77,29 +77,26 @@ int CFlatButton::SetIcons(HICON activeIcon, HICON idleIcon) {
     update();
     return kOk;
   }
-  icons[0].icon = activeIcon;
-  ICONINFO info;
-  if (!GetIconInfo(activeIcon, &info)) {
-    ReleaseImages();
-    return kInvalidIcon;
-  }
-  icons[0].width = info.xHotspot * 2;
-  icons[0].height = info.yHotspot * 2;
-
+  // The button owns each icon from here on; its size is twice its hotspot.
+  const auto store = [this](IconEntry& entry, HICON icon) {
+    entry.icon = icon;
+    ICONINFO info;
+    if (!GetIconInfo(icon, &info)) {
+      ReleaseImages();
+      return false;
+    }
+    entry.width = info.xHotspot * 2;
+    entry.height = info.yHotspot * 2;
+    return true;
+  };
+  if (!store(icons[0], activeIcon)) return kInvalidIcon;
   if (idleIcon != NULL_ICON) {
     if (idleIcon == kDarkIdleIcon) {
       idleIcon = MakeDarkIcon(activeIcon);
     } else if (idleIcon == kGrayIdleIcon) {
       idleIcon = MakeGrayIcon(activeIcon);
     }
-    icons[1].icon = idleIcon;
-    ICONINFO idleInfo;
-    if (!GetIconInfo(idleIcon, &idleInfo)) {
-      ReleaseImages();
-      return kInvalidIcon;
-    }
-    icons[1].width = idleInfo.xHotspot * 2;
-    icons[1].height = idleInfo.yHotspot * 2;
+    if (!store(icons[1], idleIcon)) return kInvalidIcon;
   }
   update();
   return kOk;
