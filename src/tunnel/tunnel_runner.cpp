@@ -14,6 +14,7 @@
 #include "platform/process.h"
 #include "platform/system.h"
 #include "tunnel/engine_command.h"
+#include "tunnel/engine_error_line.h"
 #include "tunnel/log_watcher.h"
 
 namespace tunnel {
@@ -32,6 +33,7 @@ std::atomic<uint64_t> readerCycles{0};
 
 // What one reader is handed: the command line as text and what is really started.
 struct ReaderJob {
+  uint64_t attempt = 0;
   std::string commandLine;
   std::string path;
   std::vector<std::string> arguments;
@@ -59,6 +61,12 @@ struct Registry {
   };
   std::vector<std::unique_ptr<Worker>> workers;
   std::vector<std::shared_ptr<Engine>> engines;
+  // Connection attempts so far; every attempt up to stoppedThrough has been told to stop,
+  // including one whose engine has not started yet.
+  uint64_t attempts = 0;
+  uint64_t stoppedThrough = 0;
+  // Attempts whose reader has not finished: an engine is running or about to.
+  int live = 0;
 };
 
 Registry& TheRegistry() {
@@ -109,22 +117,25 @@ bool AddThread(std::function<void()> body) {
   return true;
 }
 
-void RegisterEngine(const std::shared_ptr<Engine>& engine) {
+void RegisterEngine(const std::shared_ptr<Engine>& engine, uint64_t attempt) {
   Registry& r = TheRegistry();
   std::lock_guard lock(r.mutex);
   r.engines.push_back(engine);
-  // An engine that comes up while the program is ending is told to end at once.
-  if (r.shuttingDown) {
+  // An engine that comes up while the program is ending, or after its attempt was ended, is
+  // told to end at once.
+  if (r.shuttingDown || attempt <= r.stoppedThrough) {
     engine->killAt = Clock::now() + std::chrono::milliseconds(graceMilliseconds.load());
     engine->stopRequested.store(true);
     engine->process.Signal(SIGTERM);
   }
 }
 
-void UnregisterEngine(const std::shared_ptr<Engine>& engine) {
+// The reader's last act: no engine of this attempt runs any more.
+void EndAttempt(const std::shared_ptr<Engine>& engine) {
   Registry& r = TheRegistry();
   std::lock_guard lock(r.mutex);
-  std::erase(r.engines, engine);
+  if (engine) std::erase(r.engines, engine);
+  --r.live;
 }
 
 // Kills an engine that was asked to end and is still running after its grace period.
@@ -204,6 +215,7 @@ void LogReader(const ReaderJob& job) {
     Post([](TunnelEvents& events) {
       events.PostMessageBox(kPipeErrorText, platform::ProgramTitle());
     });
+    EndAttempt(nullptr);
     PostWaitCursor(false);
     return;
   }
@@ -215,13 +227,15 @@ void LogReader(const ReaderJob& job) {
   if (error != 0) {
     ReportError("CreateProcess", error);
     platform::CloseDescriptor(pipe.read);
+    EndAttempt(nullptr);
     PostWaitCursor(false);
     return;
   }
-  RegisterEngine(engine);
+  RegisterEngine(engine, job.attempt);
 
   LogWatcher watcher;
   watcher.Reset();
+  EngineErrorLine errorLine;
   bool reading = true;
   bool woke = false;
   bool outputEnded = false;
@@ -233,6 +247,7 @@ void LogReader(const ReaderJob& job) {
         reading = Drain(pipe.read, waiting, chunk);
         // An engine asked to end has nothing more to say to the dialog.
         if (!chunk.empty() && !engine->stopRequested.load()) {
+          errorLine.Feed(chunk);
           switch (watcher.Feed(chunk, connectionState.load())) {
             case TunnelEvent::Up:
               Post([](TunnelEvents& events) { events.PostTunnelUp(); });
@@ -265,40 +280,62 @@ void LogReader(const ReaderJob& job) {
     }
   }
   readerCycles.fetch_add(1);
-
-  UnregisterEngine(engine);
   platform::CloseDescriptor(pipe.read);
+
+  // An engine that ended unasked leaves the dialog believing in a tunnel or an attempt that is
+  // gone; it hears of it with the engine's own reason. StopEngine sets stopRequested under the
+  // same lock, so an engine that was asked to end is never reported.
+  {
+    Registry& r = TheRegistry();
+    std::lock_guard lock(r.mutex);
+    if (!engine->stopRequested.load() && !r.shuttingDown) {
+      errorLine.Finish();
+      if (TunnelEvents* events = mainWindow.load()) events->PostEngineEnded(errorLine.Reason());
+    }
+  }
+  EndAttempt(engine);
   PostWaitCursor(false);
 }
 
-void TunnelStarter(const std::string& path, const std::string& arguments,
+void TunnelStarter(uint64_t attempt, const std::string& path, const std::string& arguments,
                    const std::vector<std::string>& argumentVector) {
-  ReaderJob job{EngineCommandLine(path, arguments), path, argumentVector};
+  ReaderJob job{attempt, EngineCommandLine(path, arguments), path, argumentVector};
   connectionState.store(kStateConnecting);
   // A reader that cannot be created leaves the state at 1 for the dialog's time-out to end.
-  AddThread([job = std::move(job)] { LogReader(job); });
+  if (!AddThread([job = std::move(job)] { LogReader(job); })) EndAttempt(nullptr);
 }
 
 }  // namespace
 
 bool CreateTunnelStarter() {
   if (threadCreationFails.load()) return false;
+  Registry& r = TheRegistry();
+  uint64_t attempt = 0;
+  {
+    std::lock_guard lock(r.mutex);
+    attempt = ++r.attempts;
+    ++r.live;
+  }
   // The starter gets its own copies, so a later Connect cannot change them under it.
-  return AddThread(
-      [path = enginePath, arguments = engineArguments, argumentVector = engineArgumentVector] {
-        TunnelStarter(path, arguments, argumentVector);
-      });
+  const bool created = AddThread([attempt, path = enginePath, arguments = engineArguments,
+                                  argumentVector = engineArgumentVector] {
+    TunnelStarter(attempt, path, arguments, argumentVector);
+  });
+  if (!created) EndAttempt(nullptr);
+  return created;
 }
 
-void StopEngine() {
+bool StopEngine() {
   Registry& r = TheRegistry();
   std::lock_guard lock(r.mutex);
+  r.stoppedThrough = r.attempts;
   for (const auto& engine : r.engines) {
     if (engine->stopRequested.load()) continue;
     engine->killAt = Clock::now() + std::chrono::milliseconds(graceMilliseconds.load());
     engine->stopRequested.store(true);
     engine->process.Signal(SIGTERM);
   }
+  return r.live > 0;
 }
 
 void JoinTunnelThreads() {

@@ -25,6 +25,9 @@ class TunnelEvents {
   virtual void PostTunnelUp() = 0;
   // A failure marker while connected (user message +101).
   virtual void PostTunnelDown() = 0;
+  // The engine ended without being asked to; `reason` is its own last word on why (may be
+  // empty).
+  virtual void PostEngineEnded(std::string reason) = 0;
   // A box with an OK button; `title` is the one to show.
   virtual void PostMessageBox(std::string text, std::string title) = 0;
   // Raised when a reader starts and lowered when it ends, on every path.
@@ -52,10 +55,12 @@ inline constexpr int kEngineGraceMilliseconds = 1500;
 bool CreateTunnelStarter();
 
 // Asks every engine this program started and that still runs to end (SIGTERM); one still
-// running after the grace period is killed by its reader. Processes this program did not
-// start are never touched. Returns at once. Output an ending engine still prints is drained
-// but no longer classified, so a stopped engine posts nothing more.
-void StopEngine();
+// running after the grace period is killed by its reader. An attempt whose engine is not
+// started yet has it stopped the moment it starts. Processes this program did not start are
+// never touched. Returns at once. Output an ending engine still prints is drained but no
+// longer classified, so a stopped engine posts nothing more. True when an engine was running
+// or about to run, that is when one may still be on its way out.
+bool StopEngine();
 
 // Waits until every starter and reader thread has ended by itself (readers end once their
 // engine has ended).

@@ -33,6 +33,7 @@ class RecordingEvents : public tunnel::TunnelEvents {
  public:
   void PostTunnelUp() override { Add("up"); }
   void PostTunnelDown() override { Add("down"); }
+  void PostEngineEnded(std::string reason) override { Add("ended:" + reason); }
   void PostMessageBox(std::string text, std::string title) override {
     Add("box:" + text + "|" + title);
   }
@@ -116,7 +117,41 @@ TEST_F(TunnelRunnerTest, MarkerPostsUpAndReaderEndsWithTheEngine) {
   // Nothing stops the engine: the reader must end by itself once it has ended.
   tunnel::JoinTunnelThreads();
   EXPECT_EQ(tunnel::connectionState.load(), tunnel::kStateConnecting);
-  EXPECT_EQ(events_.Events(), (std::vector<std::string>{"cursor:begin", "up", "cursor:end"}));
+  EXPECT_EQ(events_.Events(),
+            (std::vector<std::string>{"cursor:begin", "up",
+                                      "ended:Mon Jan 1 Initialization Sequence Completed",
+                                      "cursor:end"}));
+}
+
+// An engine that gives up at once is reported as soon as it has ended, with its own words.
+TEST_F(TunnelRunnerTest, EngineThatEndsUnaskedIsReportedWithItsReason) {
+  ASSERT_TRUE(Start({"line:2026-12-10 03:00:00 OpenVPN 2.6.14 x86_64-pc-linux-gnu",
+                     "line:2026-12-10 03:00:00 ERROR: Cannot open TUN/TAP dev /dev/net/tun: "
+                     "Permission denied (errno=13)",
+                     "line:2026-12-10 03:00:00 Exiting due to fatal error", "exit:1"}));
+  tunnel::JoinTunnelThreads();
+  EXPECT_EQ(events_.Events(),
+            (std::vector<std::string>{
+                "cursor:begin", "ended:Cannot open TUN/TAP dev /dev/net/tun: Permission denied",
+                "cursor:end"}));
+  EXPECT_FALSE(tunnel::StopEngine());
+}
+
+// Disconnect between Connect and the engine's start: the engine is ended as it comes up, not
+// left running unwatched.
+TEST_F(TunnelRunnerTest, StopBeforeTheEngineStartedEndsItAtOnce) {
+  tunnel::enginePath = TESMIRA_STAND_IN_ENGINE;
+  tunnel::engineArguments.clear();
+  tunnel::engineArgumentVector = {"openvpn", "pidfile:" + File("pid"), "hold"};
+  ASSERT_TRUE(tunnel::CreateTunnelStarter());
+  // Called at once, this nearly always comes before the reader has started the engine.
+  EXPECT_TRUE(tunnel::StopEngine());
+  tunnel::JoinTunnelThreads();
+  if (fs::exists(File("pid"))) {
+    EXPECT_NE(::kill(std::stoi(ReadBytes(File("pid"))), 0), 0);
+  }
+  EXPECT_EQ(Count(events_.Events(), "up") + Count(events_.Events(), "down"), 0);
+  EXPECT_FALSE(tunnel::StopEngine());
 }
 
 TEST_F(TunnelRunnerTest, MarkerSplitAcrossReadsIsFound) {
@@ -155,7 +190,7 @@ TEST_F(TunnelRunnerTest, SilentEngineKeepsTheReaderPolling) {
   WaitUntil([&] { return tunnel::ReaderCyclesForTesting() >= before + 10; });
   EXPECT_EQ(events_.Events(), (std::vector<std::string>{"cursor:begin"}));
 
-  tunnel::StopEngine();
+  EXPECT_TRUE(tunnel::StopEngine());
   events_.WaitFor("cursor:end");
   tunnel::JoinTunnelThreads();
   EXPECT_EQ(events_.Events(), (std::vector<std::string>{"cursor:begin", "cursor:end"}));
@@ -255,8 +290,8 @@ TEST_F(TunnelRunnerTest, StopTerminatesThenKillsOnlyOurEngine) {
 TEST_F(TunnelRunnerTest, StopAfterTheEngineEndedDoesNothing) {
   ASSERT_TRUE(Start({"exit:3"}));
   tunnel::JoinTunnelThreads();
-  tunnel::StopEngine();
-  EXPECT_EQ(events_.Events(), (std::vector<std::string>{"cursor:begin", "cursor:end"}));
+  EXPECT_FALSE(tunnel::StopEngine());
+  EXPECT_EQ(events_.Events(), (std::vector<std::string>{"cursor:begin", "ended:", "cursor:end"}));
 }
 
 // An engine told to stop has nothing more to say: its last output posts nothing.
