@@ -30,13 +30,16 @@ class Engine : public TunnelEngine, public tunnel::TunnelEvents {
                           platform::IsWow64Process());
   }
   bool CreateTunnelStarter() override { return tunnel::CreateTunnelStarter(); }
-  void StopEngine() override { tunnel::StopEngine(); }
+  bool StopEngine() override { return tunnel::StopEngine(); }
   void DeleteProfileFiles(int attemptsEach) override { tunnel::DeleteProfileFiles(attemptsEach); }
   void Sleep(int milliseconds) override { platform::Sleep(milliseconds); }
 
   // The log reader's events, from its thread, travel as posted events.
   void PostTunnelUp() override { Post(dialog_event::kTunnelUp); }
   void PostTunnelDown() override { Post(dialog_event::kTunnelDown); }
+  void PostEngineEnded(std::string reason) override {
+    QCoreApplication::postEvent(dialog_, new EngineEndedEvent(std::move(reason)));
+  }
   void PostMessageBox(std::string text, std::string title) override {
     QCoreApplication::postEvent(dialog_, new MessageBoxEvent(std::move(text), std::move(title)));
   }
