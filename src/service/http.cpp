@@ -56,6 +56,11 @@ std::string HttpGetText(const std::string& url) {
   curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &state);
   curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, detail);
   curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
+  // The platform's Internet session follows redirects, so a moved list still arrives instead
+  // of the redirect's own page; a few hops, never to anything but HTTP or HTTPS.
+  curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(curl.get(), CURLOPT_MAXREDIRS, kHttpMaxRedirects);
+  curl_easy_setopt(curl.get(), CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   SetTimeouts(curl.get());
   const CURLcode result = curl_easy_perform(curl.get());
   if (result != CURLE_OK) {
