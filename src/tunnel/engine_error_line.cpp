@@ -46,7 +46,8 @@ std::string_view WithoutErrno(std::string_view text) {
 bool IsEpilogue(std::string_view line) {
   return line.starts_with("Exiting due to fatal error") || line.starts_with("SIGTERM") ||
          line.starts_with("SIGUSR1") || line.starts_with("Closing TUN/TAP") ||
-         line.starts_with("net_") || line.starts_with("Use --help");
+         line.starts_with("net_") || line.starts_with("Use --help") ||
+         line.starts_with("This incident has been reported");
 }
 
 }  // namespace
@@ -76,7 +77,8 @@ void EngineErrorLine::TakeLine(std::string_view raw) {
   if (line.find("AUTH_FAILED") != std::string_view::npos) authFailed_ = true;
   if (const size_t at = line.find("ERROR: "); at != std::string_view::npos) {
     lastError_ = Trim(WithoutErrno(line.substr(at + 7)));
-  } else if (line.starts_with("Options error:")) {
+  } else if (line.starts_with("Options error:") ||
+             line.starts_with("Error executing command as another user:")) {
     lastError_ = line;
   }
   if (!IsEpilogue(line)) lastLine_ = line;

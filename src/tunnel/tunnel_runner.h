@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace tunnel {
@@ -46,8 +47,12 @@ extern std::atomic<int32_t> connectionState;
 
 // The reader looks at the pipe this often.
 inline constexpr int kLogPollMilliseconds = 500;
-// An engine asked to end that is still running after this long is killed.
-inline constexpr int kEngineGraceMilliseconds = 1500;
+
+class EngineLauncher;
+
+// How engines are started and stopped from now on: chosen once at start-up (a direct launcher
+// until then). Engines already running keep the launcher that started them.
+void SetEngineLauncher(std::shared_ptr<EngineLauncher> launcher);
 
 // Creates the tunnel starter thread from enginePath, engineArguments and engineArgumentVector
 // (PrepareEngine). The starter joins the command line, sets the state to 1 and starts the
@@ -77,7 +82,6 @@ inline constexpr char kPipeErrorText[] = "Error   on   create   pipe. ";
 
 // Test hooks.
 void SetLogPollIntervalForTesting(int milliseconds);
-void SetEngineGraceForTesting(int milliseconds);
 void SetThreadCreationFailsForTesting(bool fails);
 // Reader cycles completed so far, by all readers.
 uint64_t ReaderCyclesForTesting();

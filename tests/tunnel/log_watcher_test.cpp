@@ -183,6 +183,10 @@ INSTANTIATE_TEST_SUITE_P(
         ReasonCase{"LineSplitAcrossChunksAndNoFinalLineFeed",
                    {"2026-12-10 03:00:00 ERR", "OR: something ", "broke"},
                    "something broke"},
+        ReasonCase{"ElevationRefused",
+                   {"Error executing command as another user: Not authorized\n\nThis incident "
+                    "has been reported.\n"},
+                   "Error executing command as another user: Not authorized"},
         ReasonCase{"LastLineWhenNoError", {"first\n", "\n", "  last words  \n\n"}, "last words"},
         ReasonCase{"OverlongLineIsCut", {std::string(2000, 'x') + "\n"}, std::string(512, 'x')}),
     [](const auto& info) { return info.param.name; });
