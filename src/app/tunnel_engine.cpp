@@ -8,6 +8,7 @@
 #include "platform/system.h"
 #include "tunnel/driver_setup.h"
 #include "tunnel/engine_command.h"
+#include "tunnel/engine_launcher.h"
 #include "tunnel/profile_files.h"
 #include "tunnel/tunnel_runner.h"
 
@@ -64,6 +65,13 @@ std::atomic<int32_t>& ConnectionState() { return tunnel::connectionState; }
 
 void SetMainWindow(TunnelEngine* engine) {
   tunnel::mainWindow = engine ? static_cast<Engine*>(engine) : nullptr;
+}
+
+bool ChooseEngineLauncher(std::string* error) {
+  std::shared_ptr<tunnel::EngineLauncher> launcher = tunnel::MakeLauncherForThisProcess(error);
+  if (!launcher) return false;
+  tunnel::SetEngineLauncher(std::move(launcher));
+  return true;
 }
 
 void ShutdownTunnel() { tunnel::ShutdownTunnel(); }
