@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 
 #include "platform/private_folder.h"
@@ -86,7 +87,9 @@ std::vector<std::string> ElevatedLauncher::CommandFor(
     const std::string& path, const std::vector<std::string>& engineArguments,
     const std::string& socketPath) const {
   std::vector<std::string> argv = command_;
-  argv.push_back(path);
+  // pkexec finds the engine's own polkit action by its exact path, so "folder//64bit" is said
+  // as "folder/64bit".
+  argv.push_back(std::filesystem::path(path).lexically_normal().string());
   if (!engineArguments.empty()) {
     argv.insert(argv.end(), engineArguments.begin() + 1, engineArguments.end());
   }

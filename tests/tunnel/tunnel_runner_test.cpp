@@ -344,7 +344,7 @@ TEST(ElevationCommandTest, WordsOfTheVariable) {
   EXPECT_EQ(tunnel::ElevationCommand("  "), (std::vector<std::string>{"pkexec"}));
   EXPECT_EQ(tunnel::ElevationCommand(" sudo  -n "), (std::vector<std::string>{"sudo", "-n"}));
   const tunnel::ElevatedLauncher launcher({"sudo", "-n"}, "/run/user/1000/tesmira", "dana");
-  EXPECT_EQ(launcher.CommandFor("/opt/t/64bit/openvpn", {"openvpn", "--config", "/w/T.clt"},
+  EXPECT_EQ(launcher.CommandFor("/opt/t//64bit/openvpn", {"openvpn", "--config", "/w/T.clt"},
                                 "/run/user/1000/tesmira/e.sock"),
             (std::vector<std::string>{"sudo", "-n", "/opt/t/64bit/openvpn", "--config", "/w/T.clt",
                                       "--management", "/run/user/1000/tesmira/e.sock", "unix",
