@@ -83,7 +83,9 @@ std::string FindInPath(const std::string& name) {
     const size_t end = folders.find(':', start);
     std::string folder = folders.substr(start, end - start);
     if (folder.empty()) folder = ".";
-    const std::string candidate = folder + "/" + name;
+    std::string candidate = std::move(folder);
+    candidate += '/';
+    candidate += name;
     if (::access(candidate.c_str(), X_OK) == 0) return candidate;
     if (end == std::string::npos) return {};
     start = end + 1;

@@ -16,6 +16,7 @@
 
 #include "platform/private_folder.h"
 #include "platform/system.h"
+#include "tunnel/engine_command.h"
 
 namespace tunnel {
 namespace {
@@ -90,6 +91,10 @@ std::vector<std::string> ElevatedLauncher::CommandFor(
   // pkexec finds the engine's own polkit action by its exact path, so "folder//64bit" is said
   // as "folder/64bit".
   argv.push_back(std::filesystem::path(path).lexically_normal().string());
+  // pkexec starts its program in root's home; the profile names its CA file relative to the
+  // folder Connect wrote it in.
+  argv.emplace_back("--cd");
+  argv.push_back(filesFolder_.empty() ? WorkingFolder() : filesFolder_);
   if (!engineArguments.empty()) {
     argv.insert(argv.end(), engineArguments.begin() + 1, engineArguments.end());
   }

@@ -80,11 +80,14 @@ class ElevatedLauncher : public EngineLauncher {
                                       const std::string& socketPath) const;
   // One socket per attempt: an engine still stopping never shares it with the next.
   std::string SocketPath(uint64_t attempt) const;
+  // Where the profile files are; the working folder when not set.
+  void SetFilesFolder(std::string folder) { filesFolder_ = std::move(folder); }
 
  private:
   std::vector<std::string> command_;
   std::string socketFolder_;
   std::string user_;
+  std::string filesFolder_;
   int grace_;
 };
 

@@ -343,12 +343,14 @@ TEST(ElevationCommandTest, WordsOfTheVariable) {
   EXPECT_EQ(tunnel::ElevationCommand(nullptr), (std::vector<std::string>{"pkexec"}));
   EXPECT_EQ(tunnel::ElevationCommand("  "), (std::vector<std::string>{"pkexec"}));
   EXPECT_EQ(tunnel::ElevationCommand(" sudo  -n "), (std::vector<std::string>{"sudo", "-n"}));
-  const tunnel::ElevatedLauncher launcher({"sudo", "-n"}, "/run/user/1000/tesmira", "dana");
-  EXPECT_EQ(launcher.CommandFor("/opt/t//64bit/openvpn", {"openvpn", "--config", "/w/T.clt"},
-                                "/run/user/1000/tesmira/e.sock"),
-            (std::vector<std::string>{"sudo", "-n", "/opt/t/64bit/openvpn", "--config", "/w/T.clt",
-                                      "--management", "/run/user/1000/tesmira/e.sock", "unix",
-                                      "--management-client-user", "dana"}));
+  tunnel::ElevatedLauncher launcher({"sudo", "-n"}, "/run/user/1000/tesmira", "dana");
+  launcher.SetFilesFolder("/w/");
+  EXPECT_EQ(
+      launcher.CommandFor("/opt/t//64bit/openvpn", {"openvpn", "--config", "/w/T.clt"},
+                          "/run/user/1000/tesmira/e.sock"),
+      (std::vector<std::string>{"sudo", "-n", "/opt/t/64bit/openvpn", "--cd", "/w/", "--config",
+                                "/w/T.clt", "--management", "/run/user/1000/tesmira/e.sock", "unix",
+                                "--management-client-user", "dana"}));
 }
 
 // The elevated road with "env" in the elevation command's place: the engine is stopped through

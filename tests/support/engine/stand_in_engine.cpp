@@ -178,7 +178,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     if ((argument == "--config" || argument == "--auth-user-pass" ||
-         argument == "--management-client-user") &&
+         argument == "--management-client-user" || argument == "--cd") &&
         i + 1 < argc) {
       ++i;
       continue;
