@@ -19,4 +19,12 @@ BENCHMARK(BM_ParseServerList)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);
 
+// The largest body a download may bring, all commas: 16 million rows that the parse refuses
+// after the first rows beyond the limit.
+static void BM_RefuseSixteenMebibytesOfCommas(benchmark::State& state) {
+  const std::string text(16u << 20, ',');
+  for (auto _ : state) benchmark::DoNotOptimize(ParseServerList(text));
+}
+BENCHMARK(BM_RefuseSixteenMebibytesOfCommas)->Unit(benchmark::kMillisecond);
+
 BENCHMARK_MAIN();
