@@ -105,6 +105,21 @@ inline constexpr UINT DSS_DISABLED = 0x0020;
 
 // Raster operations.
 inline constexpr DWORD SRCCOPY = 0x00CC0020;
+inline constexpr DWORD SRCPAINT = 0x00EE0086;   // dest OR source
+inline constexpr DWORD SRCAND = 0x008800C6;     // dest AND source
+inline constexpr DWORD BLACKNESS = 0x00000042;  // no source
+inline constexpr DWORD WHITENESS = 0x00FF0062;  // no source
+
+// What GetObject tells of a bitmap.
+struct BITMAP {
+  LONG bmType = 0;
+  LONG bmWidth = 0;
+  LONG bmHeight = 0;
+  LONG bmWidthBytes = 0;
+  WORD bmPlanes = 0;
+  WORD bmBitsPixel = 0;
+  void* bmBits = nullptr;  // the pixels of a DIB section, else null
+};
 
 // System colour indices; the 3-D names are aliases of the button names, as on Windows.
 inline constexpr int COLOR_BTNFACE = 15;
