@@ -9,6 +9,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "platform/gdi/gdi.h"
@@ -83,6 +85,8 @@ class CBrush {
 };
 
 enum class HICON : std::uint32_t;
+class CFont;
+struct TEXTMETRIC;
 class CPen;
 
 class CDC {
@@ -145,6 +149,28 @@ class CDC {
   COLORREF GetPixel(int x, int y) const;
   COLORREF SetPixel(int x, int y, COLORREF color);
 
+  // Text in a GDI font (font.cpp). Texts are bytes decoded as UTF-8. The justification set
+  // by SetTextJustification widens every break character of the following measurements and
+  // outputs: breakExtra pixels over breakCount breaks, the first breakExtra % breakCount of
+  // them one pixel more. TextOut draws the cell (extent by tmHeight) from its top-left corner,
+  // filled with the back colour in OPAQUE mode, clipped to the clip rectangle.
+  CFont* SelectObject(CFont* font);
+  CFont* GetCurrentFont() const { return gdiFont_; }
+  BOOL GetTextMetrics(TEXTMETRIC* metrics) const;
+  BOOL GetTextExtentPoint32(std::string_view text, SIZE* size) const;
+  // (*prefixWidths)[k] is the width of the first k bytes (text.size() + 1 entries); a cut
+  // inside a character counts up to that character.
+  BOOL GetTextExtentExPoint(std::string_view text, std::vector<int>* prefixWidths) const;
+  BOOL TextOut(int x, int y, std::string_view text);
+  BOOL SetTextJustification(int breakExtra, int breakCount);
+  COLORREF GetBkColor() const { return bkColor_; }
+  // A fixed 96 pixels per inch, the Windows default, so sizes in points do not depend on the
+  // screen the program runs on.
+  int GetDeviceCaps(int index) const;
+  // A single clip rectangle; a null one removes it. Text output honours it.
+  void SelectClipRect(const RECT* rect);
+  std::optional<RECT> GetClipRect() const { return clip_; }
+
  private:
   CDC() = default;
   // The 32-bit image drawn on, or null (no bitmap, or a DIB section of a palette depth).
@@ -159,5 +185,9 @@ class CDC {
   CPen* pen_ = nullptr;
   POINT position_;
 };
+  CFont* gdiFont_ = nullptr;
+  int justifyExtra_ = 0;
+  int justifyCount_ = 0;
+  std::optional<RECT> clip_;
 
 }  // namespace gdi
