@@ -131,9 +131,9 @@ class CDC {
   // either bitmap are skipped. As in GDI, a 1-bit source gives its 0 pixels the text colour
   // of this DC and its 1 pixels the back colour, and a colour source gives a 1-bit target 1
   // where it has the source DC's back colour, 0 elsewhere. A pixel of a 32-bit bitmap is
-  // the four bytes of a DIB (blue, green, red, alpha): opaque images (RGB32) read as alpha 0
-  // and keep their 0xFF in memory; ARGB32 images and 32-bit DIB sections keep the alpha byte
-  // as it comes, not premultiplied.
+  // the four bytes of a DIB (blue, green, red, alpha): opaque images (RGB32, and premultiplied
+  // window faces) read as alpha 0 and keep their 0xFF in memory; ARGB32 images and 32-bit DIB
+  // sections keep the alpha byte as it comes, not premultiplied.
   BOOL BitBlt(int x, int y, int width, int height, const CDC* source, int xSource, int ySource,
               DWORD rop);
   // SRCCOPY, SRCAND, SRCPAINT with the same rules; each target pixel takes the source pixel
@@ -175,6 +175,9 @@ class CDC {
   CDC() = default;
   // The 32-bit image drawn on, or null (no bitmap, or a DIB section of a palette depth).
   QImage* Surface() const;
+  // The pixels this DC draws on or reads from, for the blits (blit.cpp).
+  struct Pixels;
+  Pixels View() const;
 
   QImage* target_ = nullptr;
   CBitmap* selected_ = nullptr;
@@ -182,12 +185,12 @@ class CDC {
   COLORREF textColor_ = RGB(0, 0, 0);
   COLORREF bkColor_ = RGB(255, 255, 255);
   int bkMode_ = OPAQUE;
-  CPen* pen_ = nullptr;
-  POINT position_;
-};
   CFont* gdiFont_ = nullptr;
   int justifyExtra_ = 0;
   int justifyCount_ = 0;
   std::optional<RECT> clip_;
+  CPen* pen_ = nullptr;
+  POINT position_;
+};
 
 }  // namespace gdi
