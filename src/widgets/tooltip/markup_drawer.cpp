@@ -298,10 +298,13 @@ void CMarkupDrawer::SetFont() {
 
 // ---- paragraphs and lines ---------------------------------------------------------------------
 
-SIZE CMarkupDrawer::Paragraph(std::string_view segment) {
-  std::string text;
-  text.reserve(segment.size() + 13);
-  text.append("<body>").append(segment).append("</body>");
+SIZE CMarkupDrawer::Paragraph(std::string_view text) {
+  // Every paragraph reads as if wrapped in "<body>" and "</body>"; the tags are not added to
+  // the text, so that its last "<" stays its last byte.
+  const TagInfo& body = tags_.find("body")->second;
+  OpenStyle(body.styleName);
+  ApplyTagEffect(body, {});
+  SetFont();
 
   x_ = rect_.left;
   y_ = rect_.top;
@@ -334,7 +337,7 @@ SIZE CMarkupDrawer::Paragraph(std::string_view segment) {
       continue;
     }
     flush();
-    const std::string_view tag = std::string_view(text).substr(i + 1, close - i - 1);
+    const std::string_view tag = text.substr(i + 1, close - i - 1);
     i = close + 1;
 
     const std::size_t split = std::min(tag.find_first_of(" ="), tag.size());
@@ -384,6 +387,8 @@ SIZE CMarkupDrawer::Paragraph(std::string_view segment) {
   flush();
   if (x_ != lineStart_) CloseLine(1, false);
   dc_->SetTextJustification(0, 0);
+  CloseStyle(body.styleName);
+  SetFont();
 
   int widest = 0;
   for (std::size_t n = firstLine; n < lineIndex_ && n < lines_.size(); ++n) {
@@ -533,34 +538,33 @@ void CMarkupDrawer::PlaceRun(std::string text) {
       WordWrap(run, static_cast<int>(std::clamp(room, -kMaxCoordinate, kMaxCoordinate)), &piece,
                &rest);
     }
-
-    int width = 0;
+    dc_->GetTextExtentPoint32(piece, &extent);
+    int width = extent.cx;
     if (pass_ == 1) {
       line_.align = style_.align;
       line_.spaces += CountSpaces(piece);
-      dc_->GetTextExtentPoint32(piece, &extent);
-      width = extent.cx;
     } else if (!piece.empty()) {
-      dc_->GetTextExtentPoint32(piece, &extent);
-      int plain = extent.cx;
-      if (plain == restWidth_ && piece.back() == ' ') {
+      // Spaces that end a line are not drawn, nor are they widened by justification.
+      if (width == restWidth_ && piece.back() == ' ') {
         const std::string_view trimmed = TrimRight(piece);
         restSpaces_ -= static_cast<int>(piece.size() - trimmed.size());
         piece = trimmed;
-        dc_->GetTextExtentPoint32(piece, &extent);
-        plain = extent.cx;
-      }
-      if (justify_ && restSpaces_ > 0) {
-        dc_->SetTextJustification(Sat(room - restWidth_), restSpaces_);
       }
       dc_->GetTextExtentPoint32(piece, &extent);
+      const int plain = extent.cx;
+      if (justify_ && restSpaces_ > 0) {
+        dc_->SetTextJustification(Sat(room - restWidth_), restSpaces_);
+        dc_->GetTextExtentPoint32(piece, &extent);
+      }
       width = extent.cx;
-      AddHotArea(x_, top, width, extent.cy);
-      dc_->TextOut(x_, top, piece);
-      if (pieceObserver_) pieceObserver_(piece, x_, top, style_);
-      if (style_.overline) {
-        painter_.DrawStyledLine(dc_, x_, top, x_ + width, top, style_.textColor,
-                                CEffectPainter::LINE_SOLID, style_.weight >= 700 ? 2 : 1);
+      if (!piece.empty()) {
+        AddHotArea(x_, top, width, extent.cy);
+        dc_->TextOut(x_, top, piece);
+        if (pieceObserver_) pieceObserver_(piece, x_, top, style_);
+        if (style_.overline) {
+          painter_.DrawStyledLine(dc_, x_, top, x_ + width, top, style_.textColor,
+                                  CEffectPainter::LINE_SOLID, style_.weight >= 700 ? 2 : 1);
+        }
       }
       restSpaces_ -= CountSpaces(piece);
       restWidth_ -= plain;
