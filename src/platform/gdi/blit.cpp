@@ -138,7 +138,9 @@ struct CDC::Pixels {
     }
   }
 
-  bool Writable() const { return kind == Kind::Opaque32 || kind == Kind::Alpha32 || IsMonoKind(kind); }
+  bool Writable() const {
+    return kind == Kind::Opaque32 || kind == Kind::Alpha32 || IsMonoKind(kind);
+  }
 
   // Combines count pixels into row y from column x. A 1-bit target takes the source values as
   // bits when monoSource, else 1 where a value equals sourceBack.
@@ -160,8 +162,8 @@ struct CDC::Pixels {
     QRgb* out = reinterpret_cast<QRgb*>(image->scanLine(y)) + x;
     const DWORD keep = kind == Kind::Opaque32 ? 0xFF000000 : 0;
     for (int i = 0; i < count; ++i) {
-      out[i] = Combine(rop, out[i] & (keep ? 0x00FFFFFF : 0xFFFFFFFF), source ? source[i] : 0) |
-               keep;
+      out[i] =
+          Combine(rop, out[i] & (keep ? 0x00FFFFFF : 0xFFFFFFFF), source ? source[i] : 0) | keep;
     }
   }
 };

@@ -50,10 +50,10 @@ class CEffectPainter {
   static constexpr gdi::DWORD IMAGE_GRAY = 0x0001;
   static constexpr gdi::DWORD IMAGE_DARKER = 0x0002;
   static constexpr gdi::DWORD IMAGE_LIGHTER = 0x0004;
-  static constexpr gdi::DWORD IMAGE_SILHOUETTE = 0x0008;  // every shown pixel in the colour
-  static constexpr gdi::DWORD IMAGE_SHADOW = 0x0100;      // with the shadow argument TRUE
+  static constexpr gdi::DWORD IMAGE_SILHOUETTE = 0x0008;   // every shown pixel in the colour
+  static constexpr gdi::DWORD IMAGE_SHADOW = 0x0100;       // with the shadow argument TRUE
   static constexpr gdi::DWORD IMAGE_BLUR_SHADOW = 0x0200;  // with the shadow argument TRUE
-  static constexpr gdi::DWORD IMAGE_INVERT = 0x8000;  // last, masked-out pixels included
+  static constexpr gdi::DWORD IMAGE_INVERT = 0x8000;       // last, masked-out pixels included
 
   CEffectPainter();
   virtual ~CEffectPainter();
@@ -69,8 +69,8 @@ class CEffectPainter {
 
   // Style 6 draws a twin 2 x width pixels lower (a horizontal line), to the right (a vertical
   // one) or both (a slanted one). Nothing for style 0 or a width below 1.
-  void DrawStyledLine(gdi::CDC* dc, int x1, int y1, int x2, int y2, gdi::COLORREF color,
-                      int style, int width);
+  void DrawStyledLine(gdi::CDC* dc, int x1, int y1, int x2, int y2, gdi::COLORREF color, int style,
+                      int width);
 
   // Top and left sides in colorTopLeft, right and bottom sides in colorBottomRight, the pen's
   // centre line width / 2 inside the rectangle; style 6 adds a frame 2 x width inside.
@@ -109,9 +109,8 @@ class CEffectPainter {
   // scaled by the blue byte of the shade (over 255), after a box blur of depthX x depthY
   // (made odd) when blur is TRUE. A blur depth as large as the area leaves no room for the
   // shadow: the area is left as it is.
-  void DrawDropShadow(gdi::CDC* dc, int x, int y, int width, int height,
-                      gdi::CBitmap* shadowImage, gdi::BOOL blur, gdi::DWORD depthX,
-                      gdi::DWORD depthY);
+  void DrawDropShadow(gdi::CDC* dc, int x, int y, int width, int height, gdi::CBitmap* shadowImage,
+                      gdi::BOOL blur, gdi::DWORD depthX, gdi::DWORD depthY);
 
   // Draws the icon scaled to width x height at (x, y). With shadow TRUE: with a shadow bit,
   // a shadow in color at (x + shadowDx, y + shadowDy) under the icon; without one, the icon
@@ -124,9 +123,8 @@ class CEffectPainter {
   // are transparent. color is the silhouette and shadow colour.
   void DrawBitmapWithEffects(gdi::CDC* dc, int x, int y, int width, int height,
                              gdi::CBitmap* bitmap, gdi::BOOL useMask, gdi::COLORREF maskColor,
-                             gdi::DWORD effectFlags, gdi::BOOL shadow, int shadowDx,
-                             int shadowDy, gdi::DWORD depthX, gdi::DWORD depthY,
-                             gdi::COLORREF color);
+                             gdi::DWORD effectFlags, gdi::BOOL shadow, int shadowDx, int shadowDy,
+                             gdi::DWORD depthX, gdi::DWORD depthY, gdi::COLORREF color);
 
   // Draws cell `index` of a strip of itemWidth x itemHeight cells, numbered along the rows.
   void DrawStripImage(gdi::CDC* dc, int x, int y, int width, int height, gdi::CBitmap* strip,
@@ -139,8 +137,8 @@ class CEffectPainter {
 
   // The 64 bands of a gradient from c1 to c2 across rect (left to right when horizontal,
   // else top to bottom).
-  void FillGradientBands(gdi::CDC* dc, const gdi::RECT& rect, gdi::COLORREF c1,
-                         gdi::COLORREF c2, bool horizontal);
+  void FillGradientBands(gdi::CDC* dc, const gdi::RECT& rect, gdi::COLORREF c1, gdi::COLORREF c2,
+                         bool horizontal);
 
   // Builds effectImage: texture effect - 7 of the shaded buttons on a palette from end
   // (index 0) through mid (128) to begin (255), tinted coloring % toward begin.
@@ -152,9 +150,9 @@ class CEffectPainter {
   // applied; with useMask, pixels equal to maskColor (alpha byte 0) become 0 before the
   // effects. replaceColor is the silhouette colour. Sets imageHasAlpha when any pixel has a
   // non-zero alpha byte. Null when a bitmap or DC cannot be made.
-  std::unique_ptr<gdi::CBitmap> MakeEffectBitmap(const gdi::CBitmap* bitmap, int width,
-                                                 int height, gdi::DWORD effectFlags,
-                                                 gdi::BOOL useMask, gdi::COLORREF maskColor,
+  std::unique_ptr<gdi::CBitmap> MakeEffectBitmap(const gdi::CBitmap* bitmap, int width, int height,
+                                                 gdi::DWORD effectFlags, gdi::BOOL useMask,
+                                                 gdi::COLORREF maskColor,
                                                  gdi::COLORREF replaceColor);
 
   // A new icon of width x height (hotspot at its centre) whose colour and mask bitmaps are
