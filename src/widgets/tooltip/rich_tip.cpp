@@ -218,7 +218,6 @@ void CRichTip::LayOutAndShow(gdi::POINT screen) {
   setGeometry(frame);
   setMask(geometry_.windowRegion);
   show();
-  raise();
 }
 
 QImage CRichTip::ComposeFace(int transparency) {
