@@ -250,5 +250,87 @@ TEST_F(MarkupTest, TransformsChangeLettersOnly) {
   EXPECT_EQ(Text(), "AB\xC3\xA9|ab|Hello World");
 }
 
+struct TableAttributeCase {
+  const char* name;
+  const char* attributes;
+  bool isTable;
+  std::function<int(const TextStyle&)> field;
+  int expected;
+};
+
+class TableAttributeTest : public MarkupTest,
+                           public testing::WithParamInterface<TableAttributeCase> {};
+
+TEST_P(TableAttributeTest, ReadsIntoTheStyle) {
+  const TableAttributeCase& c = GetParam();
+  TextStyle style;
+  drawer_.ApplyTableAttributes(style, c.attributes, c.isTable);
+  EXPECT_EQ(c.field(style), c.expected);
+}
+
+int BorderWidth(const TextStyle& s) { return s.borderWidth; }
+int BorderStyle(const TextStyle& s) { return s.borderStyle; }
+int BackEffect(const TextStyle& s) { return s.backEffect; }
+int Margin(const TextStyle& s) { return s.margin; }
+int Padding(const TextStyle& s) { return s.padding; }
+int BorderDark(const TextStyle& s) { return static_cast<int>(s.borderDark); }
+int CellWidth(const TextStyle& s) { return s.width; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TableAttributeTest,
+    testing::Values(
+        TableAttributeCase{"TableBorder", "border=3", true, BorderWidth, 3},
+        TableAttributeCase{"TableBorderSolid", "border=3", true, BorderStyle, 1},
+        TableAttributeCase{"CellBorderIsOnePixel", "border=3", false, BorderWidth, 1},
+        TableAttributeCase{"DottedIsOnePixel", "border=3 borderstyle=dotted", true, BorderWidth, 1},
+        TableAttributeCase{"DoubleIsOnePixel", "border=2 borderstyle=double", true, BorderWidth, 1},
+        TableAttributeCase{"StyleAloneGivesWidth", "borderstyle=dashed", true, BorderWidth, 1},
+        TableAttributeCase{"NoBorder", "borderstyle=solid border=0", true, BorderStyle, 0},
+        TableAttributeCase{"BgcolorMakesSolid", "bgcolor=red", true, BackEffect, 0},
+        TableAttributeCase{"EffectKeyword", "bgcolor=red bgeffect=metal", true, BackEffect, 15},
+        TableAttributeCase{"EffectNumber", "bgeffect=7", false, BackEffect, 7},
+        TableAttributeCase{"EffectTransparent", "bgcolor=red bgeffect=transparent", true,
+                           BackEffect, -1},
+        TableAttributeCase{"CellPadding", "cellpadding=5", true, Margin, 5},
+        TableAttributeCase{"CellSpacing", "cellspacing=4", true, Padding, 4},
+        TableAttributeCase{"PaddingOnlyOnTables", "cellpadding=5", false, Margin, 2},
+        TableAttributeCase{"DarkEdge", "bordercolor=red bordercolordark=blue", true, BorderDark,
+                           0xFF0000},
+        TableAttributeCase{"Width", "width=100", false, CellWidth, 100}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MarkupTest, CellSpansAndDisabledBackgrounds) {
+  TextStyle style;
+  int colspan = 0;
+  int rowspan = 0;
+  drawer_.ApplyTableAttributes(style, "colspan=2 rowspan=3", false, &colspan, &rowspan);
+  EXPECT_EQ(colspan, 2);
+  EXPECT_EQ(rowspan, 3);
+  drawer_.ApplyTableAttributes(style, "colspan=2", true, &colspan, &rowspan);
+  EXPECT_EQ(colspan, 1);
+
+  drawer_.EnableOutput(false);
+  drawer_.SetDisabledColor(RGB(7, 7, 7));
+  TextStyle disabled;
+  drawer_.ApplyTableAttributes(disabled, "bgcolor=red bgeffect=metal bordercolor=blue", true);
+  EXPECT_EQ(disabled.backEffect, -1);
+  EXPECT_EQ(disabled.backColor, RGB(255, 255, 255));
+  EXPECT_EQ(disabled.borderLight, RGB(7, 7, 7));
+}
+
+TEST(MarkupImageSource, KindAndValue) {
+  std::string kind;
+  std::string value;
+  ASSERT_TRUE(CMarkupDrawer::ParseImageSource("idres:129", &kind, &value));
+  EXPECT_EQ(kind, "idres");
+  EXPECT_EQ(value, "129");
+  ASSERT_TRUE(CMarkupDrawer::ParseImageSource(" file : \"a b.bmp\"", &kind, &value));
+  EXPECT_EQ(kind, "file");
+  EXPECT_EQ(value, "a b.bmp");
+  ASSERT_TRUE(CMarkupDrawer::ParseImageSource("iddll:12;x", &kind, &value));
+  EXPECT_EQ(value, "12");
+  EXPECT_FALSE(CMarkupDrawer::ParseImageSource("f:abc", &kind, &value));
+}
+
 }  // namespace
 }  // namespace markup_test

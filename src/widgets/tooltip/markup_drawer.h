@@ -116,6 +116,15 @@ class CMarkupDrawer {
   // The text as layout reads it: entities replaced, CR removed, LF and tab turned into tags.
   std::string Preprocess(std::string_view text) const;
 
+  // The attributes of a "<table" tag (isTable) or a "<td" or "<tr" tag, read into the style;
+  // a cell's spans go to colspan and rowspan (1 when not given). The border comes out
+  // normalised.
+  void ApplyTableAttributes(TextStyle& style, std::string_view attributeText, bool isTable,
+                            int* colspan = nullptr, int* rowspan = nullptr);
+  // A table's background source "kind:value" ("idres", "iddll" or "file"); false for a text
+  // of five characters or fewer, or one without a kind.
+  static bool ParseImageSource(std::string_view source, std::string* kind, std::string* value);
+
   // ---- Layout and drawing ----
 
   // Measures the text; 0 x 0 for an empty one. The result is one pixel larger each way.

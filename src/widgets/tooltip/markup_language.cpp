@@ -758,6 +758,99 @@ void CMarkupDrawer::ApplyTagEffect(const TagInfo& tag, std::string_view attribut
   }
 }
 
+void CMarkupDrawer::ApplyTableAttributes(TextStyle& style, std::string_view attributeText,
+                                         bool isTable, int* colspan, int* rowspan) {
+  if (colspan) *colspan = 1;
+  if (rowspan) *rowspan = 1;
+  for (const auto& [name, value] : ParseAttributes(attributeText)) {
+    if (isTable && name == "cellpadding") {
+      style.margin = GetLength(value, style.margin, false);
+    } else if (isTable && name == "cellspacing") {
+      style.padding = GetLength(value, style.padding, false);
+    } else if (isTable && name == "background") {
+      style.backImage = value;
+    } else if (!isTable && name == "colspan") {
+      if (colspan) *colspan = GetLength(value, 1, false);
+    } else if (!isTable && name == "rowspan") {
+      if (rowspan) *rowspan = GetLength(value, 1, false);
+    } else if (name == "border") {
+      style.borderWidth = GetLength(value, style.borderWidth, false);
+      if (style.borderWidth == 0) {
+        style.borderStyle = 0;
+      } else if (style.borderStyle == 0) {
+        style.borderStyle = 1;
+      }
+    } else if (name == "borderstyle") {
+      ApplyProperty(style, "border-style", value);
+    } else if (name == "bordercolor") {
+      style.borderLight = style.borderDark = GetColor(value, style.borderLight);
+    } else if (name == "bordercolorlight") {
+      style.borderLight = GetColor(value, style.borderLight);
+    } else if (name == "bordercolordark") {
+      style.borderDark = GetColor(value, style.borderDark);
+    } else if (name == "align") {
+      ApplyProperty(style, "text-align", value);
+    } else if (name == "valign") {
+      ApplyProperty(style, "vertical-align", value);
+    } else if (name == "width") {
+      style.width = GetLength(value, style.width, false);
+    } else if (name == "height") {
+      style.height = GetLength(value, style.height, false);
+    } else if (!enabled_) {
+      continue;  // backgrounds stay as they are while output is disabled
+    } else if (name == "bgcolor") {
+      style.backColor = GetColor(value, style.backColor);
+      if (style.backEffect == -1) style.backEffect = 0;
+    } else if (name == "bgmidcolor") {
+      style.backMidColor = GetColor(value, style.backMidColor);
+    } else if (name == "bgendcolor") {
+      style.backEndColor = GetColor(value, style.backEndColor);
+    } else if (name == "bgeffect" && !value.empty()) {
+      static constexpr const char* kEffects[] = {
+          "solid",      "hgradient", "vgradient", "hcgradient", "vcgradient", "3hgradient",
+          "3vgradient", "noise",     "diagshade", "hshade",     "vshade",     "hbump",
+          "vbump",      "softbump",  "hardbump",  "metal"};
+      const auto* found = std::find(std::begin(kEffects), std::end(kEffects), value);
+      if (value == "transparent") {
+        style.backEffect = -1;
+      } else if (found != std::end(kEffects)) {
+        style.backEffect = static_cast<int>(found - std::begin(kEffects));
+      } else {
+        style.backEffect = GetLength(value, style.backEffect, false);
+      }
+    }
+  }
+  if (style.borderStyle == 0 || style.borderWidth == 0) {
+    style.borderStyle = style.borderWidth = 0;
+  } else if (style.borderStyle != 1 || !isTable) {
+    style.borderWidth = 1;
+  }
+}
+
+bool CMarkupDrawer::ParseImageSource(std::string_view source, std::string* kind,
+                                     std::string* value) {
+  if (source.size() <= 5) return false;
+  std::size_t i = 0;
+  while (i < source.size() && !markup::IsAlpha(source[i]) && !markup::IsDigit(source[i])) ++i;
+  const std::size_t start = i;
+  while (i < source.size() && source[i] != ' ' && source[i] != ':') ++i;
+  if (i == start) return false;
+  *kind = std::string(source.substr(start, i - start));
+  while (i < source.size() && source[i] == ' ') ++i;
+  value->clear();
+  if (i >= source.size() || source[i] != ':') return true;
+  ++i;
+  while (i < source.size() && (source[i] == ' ' || source[i] == ';')) ++i;
+  if (i < source.size() && source[i] == '"') {
+    const std::size_t close = source.find('"', i + 1);
+    if (close != std::string_view::npos) *value = std::string(source.substr(i + 1, close - i - 1));
+    return true;
+  }
+  const std::size_t end = std::min(source.find(';', i), source.size());
+  *value = std::string(source.substr(i, end - i));
+  return true;
+}
+
 gdi::DWORD CMarkupDrawer::EffectFlags(std::string_view letters) const {
   gdi::DWORD flags = 0;
   for (const char c : letters) {
