@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <QWidget>
 
 #include <string>
 #include <utility>
@@ -291,6 +292,22 @@ TEST_F(MarkupTest, HoverIsNotifiedOnChangeOnly) {
   drawer_.SetCallbackHyperlink(nullptr, CMarkupDrawer::kHoverMessage, 7);
   drawer_.OnSetCursor({one.left, one.top});
   EXPECT_EQ(sink.received.size(), 3u);
+}
+
+TEST_F(MarkupTest, LinkCursorIsSetOnTheWindowOverALinkWithATarget) {
+  QWidget window;
+  window.resize(200, 50);
+  window.show();
+  Render("<a href=x>one</a> <a>two</a>");
+  const CMarkupDrawer::HotArea one = drawer_.HotAreas()[0];
+  const CMarkupDrawer::HotArea two = drawer_.HotAreas()[1];
+  EXPECT_FALSE(drawer_.OnSetCursor({two.left, two.top}, &window));
+  EXPECT_EQ(window.cursor().shape(), Qt::ArrowCursor);
+  EXPECT_TRUE(drawer_.OnSetCursor({one.left, one.top}, &window));
+  EXPECT_EQ(window.cursor().shape(), Qt::PointingHandCursor);
+  drawer_.SetHyperlinkCursor(QCursor(Qt::CrossCursor));
+  EXPECT_TRUE(drawer_.OnSetCursor({one.left, one.top}, &window));
+  EXPECT_EQ(window.cursor().shape(), Qt::CrossCursor);
 }
 
 TEST_F(MarkupTest, ClickRunsTheLinkUnderThePoint) {

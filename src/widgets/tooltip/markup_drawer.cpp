@@ -490,14 +490,13 @@ void CMarkupDrawer::AddHotArea(int left, int top, int width, int height) {
 
 // ---- text -------------------------------------------------------------------------------------
 
-void CMarkupDrawer::WordWrap(std::string_view run, int room, std::string_view* piece,
-                             std::string_view* rest) const {
-  std::vector<int> widths;
-  dc_->GetTextExtentExPoint(run, &widths);
+void CMarkupDrawer::WordWrap(std::string_view run, const int* prefix, int base, int room,
+                             std::string_view* piece, std::string_view* rest) const {
+  const auto widths = [&](std::size_t k) { return prefix[k] - base; };
   std::size_t kept = std::string_view::npos;
   for (std::size_t i = 0; i < run.size(); ++i) {
     if (!IsBreakChar(run[i])) continue;
-    if (widths[i] > room) break;
+    if (widths(i) > room) break;
     kept = i;
   }
   if (kept != std::string_view::npos) {
@@ -510,7 +509,7 @@ void CMarkupDrawer::WordWrap(std::string_view run, int room, std::string_view* p
     std::size_t cut = 0;
     for (std::size_t k = 1; k <= run.size(); ++k) {
       if (!IsCharBoundary(run, k)) continue;
-      if (widths[k] > room) {
+      if (widths(k) > room) {
         if (cut == 0) cut = k;
         break;
       }
@@ -520,26 +519,33 @@ void CMarkupDrawer::WordWrap(std::string_view run, int room, std::string_view* p
     *rest = run.substr(cut);
     return;
   }
-  *piece = {};
+  *piece = run.substr(0, 0);
   *rest = run;
 }
 
 void CMarkupDrawer::PlaceRun(std::string text) {
+  // Widths add up (no kerning), so the run is measured once and its parts by difference.
+  dc_->SetTextJustification(0, 0);
+  std::vector<int> prefix;
+  dc_->GetTextExtentExPoint(text, &prefix);
+  const auto begin = [&](std::string_view part) {
+    return static_cast<std::size_t>(part.data() - text.data());
+  };
+  const auto plainWidth = [&](std::string_view part) {
+    return prefix[begin(part) + part.size()] - prefix[begin(part)];
+  };
   std::string_view run = text;
   while (!run.empty()) {
     dc_->SetTextJustification(0, 0);
-    SIZE extent;
-    dc_->GetTextExtentPoint32(run, &extent);
-    const int top = TextTop(extent.cy);
+    const int top = TextTop(tm_.tmHeight);
     const long long room = static_cast<long long>(RectWidth()) + rect_.left - x_;
     std::string_view piece = run;
     std::string_view rest;
-    if (maxWidth_ != 0 && RectWidth() != 0 && extent.cx > room) {
-      WordWrap(run, static_cast<int>(std::clamp(room, -kMaxCoordinate, kMaxCoordinate)), &piece,
-               &rest);
+    if (maxWidth_ != 0 && RectWidth() != 0 && plainWidth(run) > room) {
+      WordWrap(run, prefix.data() + begin(run), prefix[begin(run)],
+               static_cast<int>(std::clamp(room, -kMaxCoordinate, kMaxCoordinate)), &piece, &rest);
     }
-    dc_->GetTextExtentPoint32(piece, &extent);
-    int width = extent.cx;
+    int width = plainWidth(piece);
     if (pass_ == 1) {
       line_.align = style_.align;
       line_.spaces += CountSpaces(piece);
@@ -550,15 +556,16 @@ void CMarkupDrawer::PlaceRun(std::string text) {
         restSpaces_ -= static_cast<int>(piece.size() - trimmed.size());
         piece = trimmed;
       }
-      dc_->GetTextExtentPoint32(piece, &extent);
-      const int plain = extent.cx;
+      const int plain = plainWidth(piece);
+      width = plain;
       if (justify_ && restSpaces_ > 0) {
         dc_->SetTextJustification(Sat(room - restWidth_), restSpaces_);
+        SIZE extent;
         dc_->GetTextExtentPoint32(piece, &extent);
+        width = extent.cx;
       }
-      width = extent.cx;
       if (!piece.empty()) {
-        AddHotArea(x_, top, width, extent.cy);
+        AddHotArea(x_, top, width, tm_.tmHeight);
         dc_->TextOut(x_, top, piece);
         if (pieceObserver_) pieceObserver_(piece, x_, top, style_);
         if (style_.overline) {

@@ -204,8 +204,9 @@ class CMarkupDrawer {
   int ItemTop(int height);
   void PlaceRun(std::string run);
   void PlaceText(std::string_view text);
-  void WordWrap(std::string_view run, int room, std::string_view* piece,
-                std::string_view* rest) const;
+  // prefix[k] - base is the width of the first k bytes of the run.
+  void WordWrap(std::string_view run, const int* prefix, int base, int room,
+                std::string_view* piece, std::string_view* rest) const;
   void AddHotArea(int left, int top, int width, int height);
   void Rule(std::string_view attributeText);
   void Break(std::string_view attributeText);
