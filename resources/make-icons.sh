@@ -3,10 +3,22 @@
 set -e
 cd "$(dirname "$0")/icons"
 C="convert -size 32x32 xc:none"
-# 128: program icon, a shield with a keyhole
-$C -fill '#1f4fbf' -stroke '#0b2a73' -strokewidth 1.5 \
-   -draw "path 'M16,2 L28,6 L27,18 Q25,26 16,30 Q7,26 5,18 L4,6 Z'" \
-   -fill white -stroke none -draw "circle 16,13 16,9" -draw "polygon 14,15 18,15 19,24 13,24" 128.png
+# 128: program icon, a shield with a keyhole, drawn on a 32-unit grid; program_icon SIZE ARGS...
+# scales it to SIZE and hands ARGS (options, then the output file) to convert
+program_icon() {
+  f=$(awk "BEGIN { print $1 / 32 }")
+  size=$1
+  shift
+  convert -size "${size}x$size" xc:none -fill '#1f4fbf' -stroke '#0b2a73' -strokewidth 1.5 \
+     -draw "scale $f,$f path 'M16,2 L28,6 L27,18 Q25,26 16,30 Q7,26 5,18 L4,6 Z'" \
+     -fill white -stroke none -draw "scale $f,$f circle 16,13 16,9" \
+     -draw "scale $f,$f polygon 14,15 18,15 19,24 13,24" "$@"
+}
+program_icon 32 128.png
+# The same icon for the desktop's icon theme (32 x 32 is 128.png itself); -strip keeps the
+# files free of time stamps, so redrawing them changes nothing.
+mkdir -p ../linux/icons
+for s in 16 22 24 48 64 128 256; do program_icon "$s" -strip "../linux/icons/$s.png"; done
 # 129: Connect, a closed plug
 $C -fill '#2e9b3a' -stroke '#14561c' -strokewidth 1.5 -draw "roundrectangle 6,10 26,24 4,4" \
    -stroke '#14561c' -strokewidth 3 -draw "line 11,3 11,10" -draw "line 21,3 21,10" -draw "line 16,24 16,30" 129.png

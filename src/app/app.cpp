@@ -28,23 +28,24 @@ bool CopenvpnApp::InitInstance() {
       "\x90\xE7\x9A\x84\xE6\x9C\xAC\xE5\x9C\xB0\xE5\xBA\x94\xE7\x94\xA8\xE7\xA8\x8B\xE5\xBA\x8F"));
 
   CopenvpnDlg dialog;
-  // SIGINT, SIGTERM and SIGHUP (the session ending) close the dialog the ordinary way, so
-  // Disconnect runs first.
-  std::unique_ptr<QSocketNotifier> notifier;
-  if (socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
-    notifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, &dialog, [&dialog] {
-      char byte;
-      [[maybe_unused]] const ssize_t n = read(signalPipe[0], &byte, 1);
-      dialog.PostClose();
-    });
-    struct sigaction action {};
-    action.sa_handler = &OnTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGHUP, &action, nullptr);
-  }
+  const std::unique_ptr<QSocketNotifier> notifier = CloseOnTerminationSignals(dialog);
   dialog.DoModal();
   return false;
+}
+
+std::unique_ptr<QSocketNotifier> CloseOnTerminationSignals(CopenvpnDlg& dialog) {
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return nullptr;
+  auto notifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+  QObject::connect(notifier.get(), &QSocketNotifier::activated, &dialog, [&dialog] {
+    char byte;
+    [[maybe_unused]] const ssize_t n = read(signalPipe[0], &byte, 1);
+    dialog.PostClose();
+  });
+  struct sigaction action {};
+  action.sa_handler = &OnTerminationSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGHUP, &action, nullptr);
+  return notifier;
 }

@@ -25,13 +25,15 @@ void ConnectionController::Connect() {
 
 void ConnectionController::Disconnect() {
   engine_.DeleteProfileFiles(3);
-  engine_.StopEngine();
+  const bool engineStopping = engine_.StopEngine();
   state_ = 0;
   view_.ShowStatusIcon(StatusIcon::Disconnected);
   view_.SetStatusText("Disconnected.");
   view_.EnableConnect(true);
   view_.EnableDisconnect(false);
-  // The engine may still hold a file open for a moment after it was told to stop.
+  // The engine may still hold a file open for a moment after it was told to stop; without one
+  // there is nothing to wait for.
+  if (!engineStopping) return;
   for (int i = 0; i < 3; ++i) {
     engine_.Sleep(100);
     engine_.DeleteProfileFiles(1);
@@ -57,15 +59,34 @@ void ConnectionController::OnTimer(int id) {
   }
 }
 
+// Events already queued when an attempt ended belong to it, not to the next: each acts only in
+// the state it was meant for.
 void ConnectionController::OnTunnelUp() {
+  if (state_ != 1) return;
   state_ = 2;
   view_.ShowStatusIcon(StatusIcon::Connected);
   view_.SetStatusText("Connected.");
 }
 
 void ConnectionController::OnTunnelDown() {
+  if (state_ != 2) return;
   Disconnect();
   view_.ShowMessage("Disconnected");
+}
+
+void ConnectionController::OnEngineEnded(const std::string& reason) {
+  if (state_ == 2) {
+    OnTunnelDown();
+  } else if (state_ == 1) {
+    // Waiting out the time-out would only hide why the engine gave up.
+    Disconnect();
+    view_.ShowMessage(EngineEndedText(reason));
+  }
+}
+
+std::string EngineEndedText(const std::string& reason) {
+  if (reason.empty()) return "The connection failed: the engine ended without saying why.";
+  return "The connection failed: " + reason;
 }
 
 void ConnectionController::OnClose() { Disconnect(); }

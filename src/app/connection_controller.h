@@ -42,8 +42,8 @@ class ControllerEngine {
   virtual void PrepareEngineCommand() = 0;
   // Creates the tunnel starter thread; false when it cannot be created.
   virtual bool CreateTunnelStarter() = 0;
-  // Ends the engine this program started, if any.
-  virtual void StopEngine() = 0;
+  // Ends the engine this program started, if any; true when one was running or about to run.
+  virtual bool StopEngine() = 0;
   // Deletes the three profile files once (each name tried as the caller says).
   virtual void DeleteProfileFiles(int attemptsEach) = 0;
   virtual void Sleep(int milliseconds) = 0;
@@ -53,6 +53,9 @@ inline constexpr int kTimeoutTimer = 1;
 inline constexpr int kTimeoutMilliseconds = 60000;
 inline constexpr int kAnimationTimer = 2;
 inline constexpr int kAnimationMilliseconds = 500;
+
+// The box that ends an attempt whose engine gave up on its own.
+std::string EngineEndedText(const std::string& reason);
 
 class ConnectionController {
  public:
@@ -65,6 +68,8 @@ class ConnectionController {
   void OnTimer(int id);
   void OnTunnelUp();
   void OnTunnelDown();
+  // The engine ended without being asked to; `reason` is its last error line.
+  void OnEngineEnded(const std::string& reason);
   // The dialog's close: Disconnect whatever the state.
   void OnClose();
 

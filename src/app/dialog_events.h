@@ -13,6 +13,7 @@ inline constexpr int kTunnelDown = 1000 + 101;
 inline constexpr int kClose = 1000 + 200;
 inline constexpr int kMessageBox = 1000 + 201;
 inline constexpr int kWaitCursor = 1000 + 202;
+inline constexpr int kEngineEnded = 1000 + 203;
 
 inline QEvent::Type Type(int id) { return static_cast<QEvent::Type>(id); }
 }  // namespace dialog_event
@@ -33,4 +34,12 @@ class WaitCursorEvent : public QEvent {
   explicit WaitCursorEvent(bool begin)
       : QEvent(dialog_event::Type(dialog_event::kWaitCursor)), begin(begin) {}
   bool begin;
+};
+
+// The engine ended unasked, with its last error line.
+class EngineEndedEvent : public QEvent {
+ public:
+  explicit EngineEndedEvent(std::string reason)
+      : QEvent(dialog_event::Type(dialog_event::kEngineEnded)), reason(std::move(reason)) {}
+  std::string reason;
 };

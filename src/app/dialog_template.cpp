@@ -5,7 +5,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
+
+#include "app/server_list_model.h"
 
 namespace {
 
@@ -48,9 +50,13 @@ std::map<int, QWidget*> BuildFromTemplate(QDialog* dialog, const res::DialogTemp
       case res::ControlKind::GroupBox:
         widget = new QGroupBox(Text(c.text), dialog);
         break;
-      case res::ControlKind::ListView:
-        widget = new QTableWidget(dialog);
+      case res::ControlKind::ListView: {
+        // A report view that is itself the only store of its rows.
+        auto* view = new QTableView(dialog);
+        view->setModel(new ServerListModel(view));
+        widget = view;
         break;
+      }
       case res::ControlKind::StaticText: {
         auto* label = new QLabel(Text(c.text), dialog);
         label->setTextFormat(Qt::PlainText);

@@ -10,7 +10,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimerEvent>
 
 #include <algorithm>
@@ -18,6 +18,7 @@
 
 #include "app/about_dlg.h"
 #include "app/dialog_template.h"
+#include "app/server_list_model.h"
 #include "app/tunnel_engine.h"
 #include "platform/message_box.h"
 #include "resources.h"
@@ -34,10 +35,6 @@ namespace {
 
 QPixmap IconPixmap(int id) { return QPixmap::fromImage(res::LoadIconImage(id)); }
 
-QString Local(const std::string& bytes) {
-  return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
 // Column headings of the list; the last two are present but not visible.
 const char* const kColumnHeadings[kServerListColumns] = {"Server IP",   "Country", "City",
                                                          "Description", "IP",      "Port"};
@@ -51,8 +48,9 @@ QWidget* MakeDialogButton(const res::ControlTemplate& control, QWidget* parent) 
   return new QPushButton(caption, parent);
 }
 
-// Raw bytes of a cell, kept beside its displayed text so Connect writes what the service sent.
-constexpr int kBytesRole = Qt::UserRole;
+ServerListModel* RowsOf(const QTableView* list) {
+  return qobject_cast<ServerListModel*>(list->model());
+}
 
 }  // namespace
 
@@ -63,13 +61,13 @@ CopenvpnDlg::CopenvpnDlg(QWidget* parent) : QDialog(parent), mainIcon_(IconPixma
   const auto controls = BuildFromTemplate(this, res::kMainDialog, res::kMainDialogControls.data(),
                                           res::kMainDialogControls.size(), &MakeDialogButton);
   // DoDataExchange: bind the controls to their members.
-  serverList_ = qobject_cast<QTableWidget*>(controls.at(res::kIdList));
+  serverList_ = qobject_cast<QTableView*>(controls.at(res::kIdList));
   connectButton_ = qobject_cast<QPushButton*>(controls.at(res::kIdConnect));
   disconnectButton_ = qobject_cast<QPushButton*>(controls.at(res::kIdDisconnect));
   statusPicture_ = qobject_cast<QLabel*>(controls.at(res::kIdStatusPicture));
   statusText_ = qobject_cast<QLabel*>(controls.at(res::kIdStatusText));
   serverList_->setAccessibleName(QStringLiteral("The list of servers"));
-  statusText_->setAccessibleName(QStringLiteral("Status"));
+  // The status label keeps no name of its own: a screen reader reads its text.
   statusPicture_->setPixmap(IconPixmap(res::kIconConnect));
   statusPicture_->resize(statusPicture_->pixmap().size());
 
@@ -80,12 +78,19 @@ CopenvpnDlg::CopenvpnDlg(QWidget* parent) : QDialog(parent), mainIcon_(IconPixma
   connect(qobject_cast<QPushButton*>(controls.at(res::kIdUninstall)), &QPushButton::clicked, this,
           &CopenvpnDlg::OnUninstallDriver);
 
+  // The dialog manager's rule: the focused push button is the default one, so Enter presses
+  // it; elsewhere Enter is the dialog's OK.
+  connect(qApp, &QApplication::focusChanged, this, &CopenvpnDlg::OnFocusChanged);
+
   engine_ = MakeTunnelEngine(this);
   controller_ =
       std::make_unique<ConnectionController>(*this, *engine_, ConnectionState(), driverInstalled);
 }
 
 CopenvpnDlg::~CopenvpnDlg() {
+  // The controls go with the QDialog part, moving the focus as they go.
+  disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+  if (busyPointer_) QApplication::restoreOverrideCursor();
   // No reader may post to a dialog that is gone: end them all while it still exists.
   ShutdownTunnel();
   SetMainWindow(nullptr);
@@ -97,6 +102,7 @@ int CopenvpnDlg::DoModal() {
 }
 
 void CopenvpnDlg::RunInitialisation() {
+  initialising_ = true;
   try {
     OnInitDialog();
   } catch (const HttpError& e) {
@@ -104,10 +110,14 @@ void CopenvpnDlg::RunInitialisation() {
     platform::ShowAppMessageBox(this, *e.what() ? e.what() : "Internal application error.",
                                 platform::MessageIcon::Stop);
   }
+  initialising_ = false;
+  // A close asked for during the initialisation (a box's own loop may have delivered it) takes
+  // effect once the modal loop runs, after the dialog is shown.
+  if (closePending_) PostClose();
 }
 
 bool CopenvpnDlg::OnInitDialog() {
-  // 2. The system menu's About item; here the dialog's context menu stands in for it.
+  // The system menu's About item; here the dialog's context menu stands in for it.
   const std::string aboutText = res::LoadString(res::kStringAboutMenu);
   if (!aboutText.empty()) {
     systemMenu_ = new QMenu(this);
@@ -115,15 +125,14 @@ bool CopenvpnDlg::OnInitDialog() {
     systemMenu_->addAction(QString::fromUtf8(aboutText.c_str()),
                            [this] { OnSysCommand(kSysCommandAbout); });
   }
-  // 3.
   setWindowIcon(mainIcon_);
-  // 4. Four visible columns share the client width; "IP" and "Port" exist with width 0.
+  // Four visible columns share the client width; "IP" and "Port" exist with width 0.
   const int clientWidth = serverList_->contentsRect().width();
   const int columnWidth = (clientWidth - 20) / 4;
-  serverList_->setColumnCount(kServerListColumns);
-  QStringList headings;
-  for (const char* heading : kColumnHeadings) headings << QString::fromUtf8(heading);
-  serverList_->setHorizontalHeaderLabels(headings);
+  for (int column = 0; column < kServerListColumns; ++column) {
+    serverList_->model()->setHeaderData(column, Qt::Horizontal,
+                                        QString::fromUtf8(kColumnHeadings[column]));
+  }
   QHeaderView* header = serverList_->horizontalHeader();
   header->setMinimumSectionSize(0);
   header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -131,7 +140,7 @@ bool CopenvpnDlg::OnInitDialog() {
   for (int column = 0; column < kServerListColumns; ++column) {
     serverList_->setColumnWidth(column, column < kColumnIp ? columnWidth : 0);
   }
-  // 5. Full-row selection and grid lines; several rows may be selected.
+  // Full-row selection and grid lines; several rows may be selected.
   serverList_->setSelectionBehavior(QAbstractItemView::SelectRows);
   serverList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   serverList_->setShowGrid(true);
@@ -141,22 +150,19 @@ bool CopenvpnDlg::OnInitDialog() {
   serverList_->verticalHeader()->setDefaultSectionSize(serverList_->fontMetrics().height() + 4);
   serverList_->setWordWrap(false);
   serverList_->setSortingEnabled(false);
-  // 6. The target of the log reader's events.
+  // The target of the log reader's events.
   SetMainWindow(engine_.get());
-  // 7.-10.
   AttachSkin();
   CreateTooltip();
   SetButtonLooks();
   AddTooltipTools();
-  // 11.
   disconnectButton_->setEnabled(false);
-  // 12.
   connectedIcon_ = IconPixmap(res::kIconConnected);
   disconnectedIcon_ = IconPixmap(res::kIconDisconnected);
   connectingIconA_ = IconPixmap(res::kIconConnectingA);
   connectingIconB_ = IconPixmap(res::kIconConnectingB);
   ShowStatusIcon(StatusIcon::Disconnected);
-  // 13.-15.
+  // The settings give the account that the start-up exchange sends.
   LoadSettingsAtStart();
   RunStartupExchange();
   LoadServerList();
@@ -206,19 +212,13 @@ void CopenvpnDlg::RunStartupExchange() {
 }
 
 void CopenvpnDlg::LoadServerList() {
-  const std::string text = HttpGetText(ServiceBaseUrl() + kServerListPath);
-  const std::vector<ServerListCell> cells = ParseServerList(text);
-  // Each record's row is inserted at the index of the records finished before it, so the new
-  // rows take indices 0 to n-1 in file order; inserting them at once spares the view a layout
-  // per row.
-  const auto rows = std::count_if(cells.begin(), cells.end(), [](const ServerListCell& cell) {
-    return cell.column == kColumnServerIp;
-  });
-  serverList_->model()->insertRows(0, static_cast<int>(rows));
-  for (const ServerListCell& cell : cells) {
-    auto* item = new QTableWidgetItem(Local(cell.text));
-    item->setData(kBytesRole, QByteArray::fromStdString(cell.text));
-    serverList_->setItem(cell.row, cell.column, item);
+  std::string text = HttpGetText(ServiceBaseUrl() + kServerListPath);
+  if (!RowsOf(serverList_)->AppendList(std::move(text))) {
+    platform::ShowAppMessageBox(this,
+                                "The server list is too long: it has more than " +
+                                    std::to_string(kMaxServerListRows) +
+                                    " rows. No server is shown.",
+                                platform::MessageIcon::Stop);
   }
 }
 
@@ -236,6 +236,7 @@ void CopenvpnDlg::OnUninstallDriver() { engine_->UninstallDriver(this); }
 void CopenvpnDlg::OnTimer(int id) { controller_->OnTimer(id); }
 void CopenvpnDlg::OnTunnelUp() { controller_->OnTunnelUp(); }
 void CopenvpnDlg::OnTunnelDown() { controller_->OnTunnelDown(); }
+void CopenvpnDlg::OnEngineEnded(const std::string& reason) { controller_->OnEngineEnded(reason); }
 
 void CopenvpnDlg::OnClose() {
   DisconnectOnce();
@@ -249,6 +250,7 @@ void CopenvpnDlg::DisconnectOnce() {
 }
 
 void CopenvpnDlg::PostClose() {
+  closePending_ = true;
   QCoreApplication::postEvent(this, new QEvent(dialog_event::Type(dialog_event::kClose)));
 }
 
@@ -261,7 +263,11 @@ bool CopenvpnDlg::event(QEvent* e) {
       OnTunnelDown();
       return true;
     case dialog_event::kClose:
-      close();
+      // Closing before the modal loop runs would be undone by it; the request waits for it.
+      if (!initialising_) close();
+      return true;
+    case dialog_event::kEngineEnded:
+      OnEngineEnded(static_cast<EngineEndedEvent*>(e)->reason);
       return true;
     case dialog_event::kMessageBox: {
       auto* box = static_cast<MessageBoxEvent*>(e);
@@ -269,13 +275,8 @@ bool CopenvpnDlg::event(QEvent* e) {
       return true;
     }
     case dialog_event::kWaitCursor:
-      if (static_cast<WaitCursorEvent*>(e)->begin) {
-        // The reader lives as long as its engine, connected time included: the dialog stays
-        // usable meanwhile, so the pointer says "working" rather than "wait".
-        QApplication::setOverrideCursor(Qt::BusyCursor);
-      } else {
-        QApplication::restoreOverrideCursor();
-      }
+      readers_ += static_cast<WaitCursorEvent*>(e)->begin ? 1 : -1;
+      UpdatePointer();
       return true;
     default:
       return QDialog::event(e);
@@ -295,8 +296,12 @@ void CopenvpnDlg::done(int result) {
 }
 
 void CopenvpnDlg::keyPressEvent(QKeyEvent* e) {
-  if (e->modifiers() == Qt::NoModifier &&
+  if ((e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier &&
       (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)) {
+    if (QPushButton* button = DefaultButton()) {
+      if (button->isEnabled()) button->click();
+      return;
+    }
     done(QDialog::Accepted);  // the framework's OK
     return;
   }
@@ -335,7 +340,43 @@ void CopenvpnDlg::timerEvent(QTimerEvent* e) {
   }
 }
 
+void CopenvpnDlg::OnFocusChanged(QWidget* old, QWidget* now) {
+  auto* before = qobject_cast<QPushButton*>(old);
+  auto* after = qobject_cast<QPushButton*>(now);
+  if (before && before->window() == this) MakeDefault(before, false);
+  if (after && after->window() == this) MakeDefault(after, true);
+}
+
+void CopenvpnDlg::MakeDefault(QPushButton* button, bool isDefault) {
+  if (auto* flat = qobject_cast<CFlatButton*>(button)) {
+    flat->SetButtonStyle(isDefault ? gdi::BS_DEFPUSHBUTTON : gdi::BS_PUSHBUTTON);
+  } else {
+    button->setDefault(isDefault);
+  }
+}
+
+QPushButton* CopenvpnDlg::DefaultButton() const {
+  for (QPushButton* button : findChildren<QPushButton*>()) {
+    if (button->isDefault() && button->isVisible()) return button;
+  }
+  return nullptr;
+}
+
+// Busy while an attempt is under way; a connected dialog is an ordinary one.
+void CopenvpnDlg::UpdatePointer() {
+  const bool busy = readers_ > 0 && connecting_;
+  if (busy == busyPointer_) return;
+  busyPointer_ = busy;
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
 void CopenvpnDlg::ShowStatusIcon(StatusIcon icon) {
+  connecting_ = icon == StatusIcon::ConnectingA || icon == StatusIcon::ConnectingB;
+  UpdatePointer();
   const QPixmap* pixmap = &disconnectedIcon_;
   switch (icon) {
     case StatusIcon::Connected:
@@ -370,15 +411,15 @@ std::optional<ServerAddress> CopenvpnDlg::FirstSelectedRow() {
     if (first < 0 || index.row() < first) first = index.row();
   }
   if (first < 0) return std::nullopt;
-  auto bytes = [&](int column) {
-    const QTableWidgetItem* item = serverList_->item(first, column);
-    return item ? item->data(kBytesRole).toByteArray().toStdString() : std::string();
-  };
-  return ServerAddress{bytes(kColumnIp), bytes(kColumnPort)};
+  const ServerListModel* rows = RowsOf(serverList_);
+  return ServerAddress{std::string(rows->Cell(first, kColumnIp)),
+                       std::string(rows->Cell(first, kColumnPort))};
 }
 
 void CopenvpnDlg::SetTimer(int id, int milliseconds) {
-  (id == kTimeoutTimer ? timeoutTimer_ : animationTimer_).start(milliseconds, this);
+  // Coarse timers round to whole seconds from 20 s up; the time-out is promised at 60 s.
+  (id == kTimeoutTimer ? timeoutTimer_ : animationTimer_)
+      .start(milliseconds, Qt::PreciseTimer, this);
 }
 
 void CopenvpnDlg::KillTimer(int id) {

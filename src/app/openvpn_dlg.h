@@ -17,7 +17,7 @@
 class QLabel;
 class QMenu;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 
 inline constexpr unsigned kSysCommandAbout = 0x0010;
 
@@ -46,13 +46,14 @@ class CopenvpnDlg : public QDialog, public ControllerView {
   void OnTimer(int id);
   void OnTunnelUp();
   void OnTunnelDown();
+  void OnEngineEnded(const std::string& reason);
   void OnClose();
 
   // Posts a close request that takes effect once the current handler has returned.
   void PostClose();
 
   // Controls, for the program's own tests and for accessibility checks.
-  QTableWidget* serverList() const { return serverList_; }
+  QTableView* serverList() const { return serverList_; }
   QPushButton* connectButton() const { return connectButton_; }
   QPushButton* disconnectButton() const { return disconnectButton_; }
   QLabel* statusPicture() const { return statusPicture_; }
@@ -92,10 +93,15 @@ class CopenvpnDlg : public QDialog, public ControllerView {
   void KillTimer(int id) override;
 
   void DisconnectOnce();
+  void OnFocusChanged(QWidget* old, QWidget* now);
+  static void MakeDefault(QPushButton* button, bool isDefault);
+  // The push button Enter presses: the one that has the focus, if any.
+  QPushButton* DefaultButton() const;
+  void UpdatePointer();
 
   // Members in the order of the original declaration.
   QIcon mainIcon_;
-  QTableWidget* serverList_ = nullptr;
+  QTableView* serverList_ = nullptr;
   QPushButton* connectButton_ = nullptr;
   QPushButton* disconnectButton_ = nullptr;
   QLabel* statusPicture_ = nullptr;
@@ -111,4 +117,9 @@ class CopenvpnDlg : public QDialog, public ControllerView {
   std::unique_ptr<TunnelEngine> engine_;
   std::unique_ptr<ConnectionController> controller_;
   bool ending_ = false;
+  bool initialising_ = false;
+  bool closePending_ = false;
+  int readers_ = 0;
+  bool connecting_ = false;
+  bool busyPointer_ = false;
 };

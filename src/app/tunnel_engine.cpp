@@ -8,6 +8,7 @@
 #include "platform/system.h"
 #include "tunnel/driver_setup.h"
 #include "tunnel/engine_command.h"
+#include "tunnel/engine_launcher.h"
 #include "tunnel/profile_files.h"
 #include "tunnel/tunnel_runner.h"
 
@@ -30,13 +31,16 @@ class Engine : public TunnelEngine, public tunnel::TunnelEvents {
                           platform::IsWow64Process());
   }
   bool CreateTunnelStarter() override { return tunnel::CreateTunnelStarter(); }
-  void StopEngine() override { tunnel::StopEngine(); }
+  bool StopEngine() override { return tunnel::StopEngine(); }
   void DeleteProfileFiles(int attemptsEach) override { tunnel::DeleteProfileFiles(attemptsEach); }
   void Sleep(int milliseconds) override { platform::Sleep(milliseconds); }
 
   // The log reader's events, from its thread, travel as posted events.
   void PostTunnelUp() override { Post(dialog_event::kTunnelUp); }
   void PostTunnelDown() override { Post(dialog_event::kTunnelDown); }
+  void PostEngineEnded(std::string reason) override {
+    QCoreApplication::postEvent(dialog_, new EngineEndedEvent(std::move(reason)));
+  }
   void PostMessageBox(std::string text, std::string title) override {
     QCoreApplication::postEvent(dialog_, new MessageBoxEvent(std::move(text), std::move(title)));
   }
@@ -61,6 +65,13 @@ std::atomic<int32_t>& ConnectionState() { return tunnel::connectionState; }
 
 void SetMainWindow(TunnelEngine* engine) {
   tunnel::mainWindow = engine ? static_cast<Engine*>(engine) : nullptr;
+}
+
+bool ChooseEngineLauncher(std::string* error) {
+  std::shared_ptr<tunnel::EngineLauncher> launcher = tunnel::MakeLauncherForThisProcess(error);
+  if (!launcher) return false;
+  tunnel::SetEngineLauncher(std::move(launcher));
+  return true;
 }
 
 void ShutdownTunnel() { tunnel::ShutdownTunnel(); }

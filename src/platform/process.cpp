@@ -42,7 +42,7 @@ long ReadFile(int fd, char* buffer, size_t size) {
 }
 
 int ChildProcess::Spawn(const std::string& path, const std::vector<std::string>& arguments,
-                        int stdoutFd) {
+                        int stdoutFd, int stderrFd) {
   std::vector<char*> argv;
   argv.reserve(arguments.size() + 1);
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
@@ -54,7 +54,11 @@ int ChildProcess::Spawn(const std::string& path, const std::vector<std::string>&
   posix_spawnattr_init(&attributes);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  if (stderrFd >= 0) {
+    posix_spawn_file_actions_adddup2(&actions, stderrFd, STDERR_FILENO);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  }
 
   // The program may block or catch signals for its own shutdown; the engine must still end
   // on SIGTERM, so it starts with the default handling and nothing blocked.

@@ -44,9 +44,11 @@ class ChildProcess {
 
   // Starts the program named by `path` (no search, nothing appended) with `arguments` as its
   // whole argument vector (the first is its name), the parent's environment and working
-  // directory, standard output on `stdoutFd` and standard input and error on /dev/null.
-  // Signal dispositions and the signal mask are reset for the child. 0 or the error number.
-  int Spawn(const std::string& path, const std::vector<std::string>& arguments, int stdoutFd);
+  // directory, standard output on `stdoutFd`, standard input on /dev/null and standard error on
+  // `stderrFd` (/dev/null when negative). Signal dispositions and the signal mask are reset for
+  // the child. 0 or the error number.
+  int Spawn(const std::string& path, const std::vector<std::string>& arguments, int stdoutFd,
+            int stderrFd = -1);
 
   // True once the process has ended; the first call that sees the end reaps it.
   bool HasEnded();

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -73,5 +74,22 @@ void ShellOpen(const std::string& file, const std::string& parameters) {
 }
 
 std::string SystemErrorText(int error) { return std::strerror(error); }
+
+std::string FindInPath(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::string folders = path ? path : "/usr/local/bin:/usr/bin:/bin";
+  size_t start = 0;
+  for (;;) {
+    const size_t end = folders.find(':', start);
+    std::string folder = folders.substr(start, end - start);
+    if (folder.empty()) folder = ".";
+    std::string candidate = std::move(folder);
+    candidate += '/';
+    candidate += name;
+    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+    if (end == std::string::npos) return {};
+    start = end + 1;
+  }
+}
 
 }  // namespace platform

@@ -29,4 +29,7 @@ void ShellOpen(const std::string& file, const std::string& parameters = {});
 // The system's text for an error number (FormatMessage).
 std::string SystemErrorText(int error);
 
+// The executable file `name` in the folders of PATH, as a shell finds it; empty when none.
+std::string FindInPath(const std::string& name);
+
 }  // namespace platform

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -16,6 +17,7 @@ void SetTimeouts(CURL* curl) {
 }
 
 struct GetState {
+  CURL* curl = nullptr;
   std::string text;
   size_t received = 0;
 };
@@ -25,9 +27,24 @@ size_t AppendWithoutLineBreaks(char* contents, size_t size, size_t count, void* 
   const size_t n = size * count;
   state->received += n;
   if (state->received > kHttpMaxBodyBytes) return 0;  // aborts the transfer
-  for (size_t i = 0; i < n; ++i) {
-    if (contents[i] != '\r' && contents[i] != '\n') state->text.push_back(contents[i]);
+  if (state->received == n) {
+    // The announced length, within the limit, saves growing a long list step by step.
+    curl_off_t announced = -1;
+    if (curl_easy_getinfo(state->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) ==
+            CURLE_OK &&
+        announced > 0) {
+      state->text.reserve(std::min(static_cast<size_t>(announced), kHttpMaxBodyBytes));
+    }
   }
+  // Whole runs between line breaks at a time: a long list is mostly runs.
+  const char* const end = contents + n;
+  const char* run = contents;
+  for (const char* p = contents; p < end; ++p) {
+    if (*p != '\r' && *p != '\n') continue;
+    state->text.append(run, p);
+    run = p + 1;
+  }
+  state->text.append(run, end);
   return n;
 }
 
@@ -48,6 +65,7 @@ std::string HttpGetText(const std::string& url) {
   if (!curl) throw HttpError(CURLE_FAILED_INIT, curl_easy_strerror(CURLE_FAILED_INIT));
 
   GetState state;
+  state.curl = curl.get();
   char detail[CURL_ERROR_SIZE] = {};
   const std::string agent = platform::ProgramTitle();
   curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());
@@ -56,6 +74,11 @@ std::string HttpGetText(const std::string& url) {
   curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &state);
   curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, detail);
   curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
+  // The platform's Internet session follows redirects, so a moved list still arrives instead
+  // of the redirect's own page; a few hops, never to anything but HTTP or HTTPS.
+  curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(curl.get(), CURLOPT_MAXREDIRS, kHttpMaxRedirects);
+  curl_easy_setopt(curl.get(), CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   SetTimeouts(curl.get());
   const CURLcode result = curl_easy_perform(curl.get());
   if (result != CURLE_OK) {

@@ -17,11 +17,13 @@ class HttpError : public std::runtime_error {
 };
 
 // GET of a URL; the body with every CR and LF byte removed. Throws HttpError on any failure,
-// never returning a partial text. The HTTP status is not examined.
+// never returning a partial text. The HTTP status is not examined. Redirects are followed (at
+// most kHttpMaxRedirects, to HTTP or HTTPS only).
 std::string HttpGetText(const std::string& url);
 
 // POST of a ready-made form body. True only when the transfer succeeded; the response is
-// replaced (cut at its first zero byte) only when at least one byte of body arrived.
+// replaced (cut at its first zero byte) only when at least one byte of body arrived. A redirect
+// is not followed: its own body is the answer.
 bool HttpPostForm(const std::string& url, const std::string& body, std::string& response);
 
 // The receive buffer of HttpPostForm.
@@ -37,3 +39,4 @@ size_t WriteToMemory(void* contents, size_t size, size_t count, void* user);
 inline constexpr long kHttpConnectTimeoutSeconds = 10;
 inline constexpr long kHttpTimeoutSeconds = 30;
 inline constexpr size_t kHttpMaxBodyBytes = 16u << 20;
+inline constexpr long kHttpMaxRedirects = 5;

@@ -26,12 +26,12 @@ class NextOf {
 
 }  // namespace
 
-std::vector<ServerListCell> ParseServerList(std::string_view text) {
-  std::vector<ServerListCell> cells;
+bool ParseServerList(std::string_view text, int maxRows, ServerListSink& sink) {
   // A well-formed list gives six cells per comma; growing by doubling instead costs more than
-  // the parse itself on long lists.
+  // the parse itself on long lists. A refused list never asks for more than the limit allows.
   const size_t commas = static_cast<size_t>(std::count(text.begin(), text.end(), ','));
-  cells.reserve(std::min(6 * (commas + 1), text.size() + 6));
+  const size_t rowLimit = maxRows > 0 ? static_cast<size_t>(maxRows) : 0;
+  sink.Expect(std::min({6 * (commas + 1), text.size() + 6, 6 * (rowLimit + 1)}));
   NextOf nextBar(text, '|');
   NextOf nextComma(text, ',');
   const size_t end = text.size();
@@ -42,14 +42,15 @@ std::vector<ServerListCell> ParseServerList(std::string_view text) {
   do {
     ++step;
     const int k = step % 6;
+    if (k == 1 && row >= maxRows) return false;
     const size_t separator = k == 0 ? nextComma.From(begin) : nextBar.From(begin);
-    std::string field;
-    if (separator != std::string_view::npos) field.assign(text.substr(begin, separator - begin));
+    std::string_view field;
+    if (separator != std::string_view::npos) field = text.substr(begin, separator - begin);
     if (k == 0) {
-      cells.push_back({row, kColumnPort, std::move(field)});
+      sink.Write({row, kColumnPort, field});
       ++row;
     } else {
-      cells.push_back({row, k - 1, std::move(field)});
+      sink.Write({row, k - 1, field});
     }
     // Advance: keep the last (q - p) characters, with p the separator and q the last comma,
     // both relative to the current text (-1 when absent).
@@ -64,17 +65,29 @@ std::vector<ServerListCell> ParseServerList(std::string_view text) {
       begin = end;
     }
   } while (begin < end);
-  return cells;
+  return true;
+}
+
+std::optional<std::vector<ServerListCell>> ParseServerList(std::string_view text, int maxRows) {
+  struct Gather : ServerListSink {
+    void Expect(size_t count) override { cells.reserve(count); }
+    void Write(const ServerListCell& cell) override { cells.push_back(cell); }
+    std::vector<ServerListCell> cells;
+  } gather;
+  if (!ParseServerList(text, maxRows, gather)) return std::nullopt;
+  return std::move(gather.cells);
 }
 
 std::vector<ServerEntry> ParseServerEntries(std::string_view text) {
   std::vector<ServerEntry> rows;
-  for (ServerListCell& cell : ParseServerList(text)) {
+  const auto cells = ParseServerList(text);
+  if (!cells) return rows;
+  for (const ServerListCell& cell : *cells) {
     if (cell.column == kColumnServerIp) rows.insert(rows.begin() + cell.row, ServerEntry{});
     ServerEntry& entry = rows[static_cast<size_t>(cell.row)];
     std::string* fields[] = {&entry.serverIp,    &entry.country, &entry.city,
                              &entry.description, &entry.ip,      &entry.port};
-    *fields[cell.column] = std::move(cell.text);
+    fields[cell.column]->assign(cell.text);
   }
   return rows;
 }

@@ -83,7 +83,9 @@ bool LoadSettings() {
   if (file.ReadField(field, kFieldCapacity, false)) {
     driverInstalled = TextToInt(field);
     if (file.ReadField(field, kFieldCapacity, true)) {
-      SetBounded(accountName, field, kAccountNameCapacity);
+      // The name is a zero-terminated field wherever it goes (the start-up request, the
+      // credentials file): bytes after a zero are not part of it.
+      SetBounded(accountName, field.c_str(), kAccountNameCapacity);
       haveName = true;
     }
   } else if (file.ReadField(field, kFieldCapacity, true) && !field.empty()) {

@@ -59,8 +59,10 @@ class FileReader {
   std::uint64_t size_ = 0;
 };
 
-// Callers check that the bytes are there before decoding them.
+// Callers check that the bytes are there before decoding them; should one miscount, bytes that
+// were never read count as zero rather than being read from beyond the buffer.
 std::uint64_t Number(const Bytes& bytes, size_t offset, size_t width, bool bigEndian = false) {
+  if (offset > bytes.size() || width > bytes.size() - offset) return 0;
   std::uint64_t value = 0;
   for (size_t i = 0; i < width; ++i) {
     const size_t at = bigEndian ? offset + i : offset + width - 1 - i;
@@ -175,12 +177,15 @@ constexpr std::uint32_t kSectionProgBits = 1;
 
 bool FindElfSection(const FileReader& file, std::uint64_t* offset, std::uint32_t* size) {
   static constexpr std::uint8_t kMagic[4] = {0x7F, 'E', 'L', 'F'};
+  // The header is 52 bytes in a 32-bit file and 64 in a 64-bit one; a file cut shorter than
+  // its class's header has no section table to look up.
   Bytes ident;
-  if (!file.Read(0, 64, &ident) && !file.Read(0, 52, &ident)) return false;
+  if (!file.Read(0, 52, &ident)) return false;
   if (std::memcmp(ident.data(), kMagic, 4) != 0) return false;
   const bool wide = ident[4] == 2;
   const bool big = ident[5] == 2;
   if ((ident[4] != 1 && !wide) || (ident[5] != 1 && !big)) return false;
+  if (wide && !file.Read(0, 64, &ident)) return false;
   const auto number = [big](const Bytes& b, size_t at, size_t width) {
     return Number(b, at, width, big);
   };

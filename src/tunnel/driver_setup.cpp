@@ -53,12 +53,12 @@ std::string DriverScriptText(DriverScript script, int is64, const std::string& p
   return TextMode(text);
 }
 
-void WriteDriverScript(DriverScript script, int is64, const std::string& programFolder) {
+bool WriteDriverScript(DriverScript script, int is64, const std::string& programFolder) {
   std::FILE* file = std::fopen(DriverScriptName(script, is64).c_str(), "wb");
-  if (file == nullptr) return;
+  if (file == nullptr) return false;
   const std::string text = DriverScriptText(script, is64, programFolder);
-  std::fwrite(text.data(), 1, text.size(), file);
-  std::fclose(file);
+  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  return std::fclose(file) == 0 && written;
 }
 
 DriverSetupOptions DefaultDriverSetupOptions() {
@@ -70,9 +70,12 @@ void InstallDriver(QWidget* owner, const DriverSetupOptions& options) {
   SaveSettings();
 
   const std::string name = DriverScriptName(DriverScript::Install, options.is64);
-  WriteDriverScript(DriverScript::Install, options.is64, options.programFolder);
-  platform::ShellOpen(name);
+  // Whatever else lies in the folder under that name is not ours to run, nor to delete.
+  const bool written =
+      WriteDriverScript(DriverScript::Install, options.is64, options.programFolder);
+  if (written) platform::ShellOpen(name);
   platform::ShowAppMessageBox(owner, "Installing driver!");
+  if (!written) return;
   if (options.is64 == 1) {
     // Kept from the first version: asks the shell to run a file that does not exist, which
     // fails quietly; the deletions below remove the script.
@@ -84,9 +87,11 @@ void InstallDriver(QWidget* owner, const DriverSetupOptions& options) {
 
 void UninstallDriver(QWidget* owner, const DriverSetupOptions& options) {
   const std::string name = DriverScriptName(DriverScript::Uninstall, options.is64);
-  WriteDriverScript(DriverScript::Uninstall, options.is64, options.programFolder);
-  platform::ShellOpen(name);
+  const bool written =
+      WriteDriverScript(DriverScript::Uninstall, options.is64, options.programFolder);
+  if (written) platform::ShellOpen(name);
   platform::ShowAppMessageBox(owner, "Uninstalling the driver!");
+  if (!written) return;
   DeleteScriptLater(name, options.sleep);
 }
 

@@ -18,8 +18,8 @@ std::string DriverScriptName(DriverScript script, int is64);
 // line feed, the tool paths quoted and built from `programFolder` (which ends with '/').
 std::string DriverScriptText(DriverScript script, int is64, const std::string& programFolder);
 
-// Replaces the script file in the working directory; nothing is written if it cannot be made.
-void WriteDriverScript(DriverScript script, int is64, const std::string& programFolder);
+// Replaces the script file in the working directory; true when the whole script was written.
+bool WriteDriverScript(DriverScript script, int is64, const std::string& programFolder);
 
 struct DriverSetupOptions {
   std::string programFolder;       // ends with '/'

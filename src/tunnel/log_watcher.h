@@ -11,7 +11,7 @@ namespace tunnel {
 
 // Searched for in everything the engine has printed since it started, case-sensitive. The
 // first means the tunnel is up; any of the others, once connected, that it is down.
-inline constexpr std::array<std::string_view, 10> kEngineMarkers = {
+inline constexpr std::array<std::string_view, 11> kEngineMarkers = {
     "Initialization Sequence Completed",
     "TLS Error: Need PEM pass phrase for private key",
     "EVP_DecryptFinal:bad decrypt",
@@ -22,6 +22,8 @@ inline constexpr std::array<std::string_view, 10> kEngineMarkers = {
     "error=certificate is not yet valid",
     "Notified TAP-Win32 driver to set a DHCP IP",
     "process restarting",
+    // openvpn 2.6 words the authentication failure this way.
+    "AUTH: Received control message: AUTH_FAILED",
 };
 
 enum class TunnelEvent { None, Up, Down };

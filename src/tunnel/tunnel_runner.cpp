@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -14,6 +15,8 @@
 #include "platform/process.h"
 #include "platform/system.h"
 #include "tunnel/engine_command.h"
+#include "tunnel/engine_error_line.h"
+#include "tunnel/engine_launcher.h"
 #include "tunnel/log_watcher.h"
 
 namespace tunnel {
@@ -26,12 +29,12 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 std::atomic<int> pollMilliseconds{kLogPollMilliseconds};
-std::atomic<int> graceMilliseconds{kEngineGraceMilliseconds};
 std::atomic<bool> threadCreationFails{false};
 std::atomic<uint64_t> readerCycles{0};
 
 // What one reader is handed: the command line as text and what is really started.
 struct ReaderJob {
+  uint64_t attempt = 0;
   std::string commandLine;
   std::string path;
   std::vector<std::string> arguments;
@@ -40,10 +43,15 @@ struct ReaderJob {
 // One engine this program started, shared by its reader (which owns the process and reaps it)
 // and StopEngine.
 struct Engine {
-  platform::ChildProcess process;
+  explicit Engine(std::unique_ptr<LaunchedEngine> launched) : launched(std::move(launched)) {}
+  platform::ChildProcess& Process() { return launched->Process(); }
+
+  std::unique_ptr<LaunchedEngine> launched;
+  int graceMilliseconds = kEngineGraceMilliseconds;
   std::atomic<bool> stopRequested{false};
-  Clock::time_point killAt{};  // guarded by the registry's mutex
-  bool killed = false;         // the reader's own
+  Clock::time_point forceAt{};  // guarded by the registry's mutex
+  bool forced = false;          // the reader's own from here on
+  bool abandoned = false;
 };
 
 // Threads, engines and the shutdown flag share one lock; readers wait on its condition so
@@ -59,6 +67,13 @@ struct Registry {
   };
   std::vector<std::unique_ptr<Worker>> workers;
   std::vector<std::shared_ptr<Engine>> engines;
+  // Connection attempts so far; every attempt up to stoppedThrough has been told to stop,
+  // including one whose engine has not started yet.
+  uint64_t attempts = 0;
+  uint64_t stoppedThrough = 0;
+  std::shared_ptr<EngineLauncher> launcher = std::make_shared<DirectLauncher>();
+  // Attempts whose reader has not finished: an engine is running or about to.
+  int live = 0;
 };
 
 Registry& TheRegistry() {
@@ -109,36 +124,55 @@ bool AddThread(std::function<void()> body) {
   return true;
 }
 
-void RegisterEngine(const std::shared_ptr<Engine>& engine) {
+std::shared_ptr<EngineLauncher> CurrentLauncher() {
+  Registry& r = TheRegistry();
+  std::lock_guard lock(r.mutex);
+  return r.launcher;
+}
+
+// Under the registry's lock.
+void RequestStopLocked(Engine& engine) {
+  engine.forceAt = Clock::now() + std::chrono::milliseconds(engine.graceMilliseconds);
+  engine.stopRequested.store(true);
+  engine.launched->RequestStop();
+}
+
+void RegisterEngine(const std::shared_ptr<Engine>& engine, uint64_t attempt) {
   Registry& r = TheRegistry();
   std::lock_guard lock(r.mutex);
   r.engines.push_back(engine);
-  // An engine that comes up while the program is ending is told to end at once.
-  if (r.shuttingDown) {
-    engine->killAt = Clock::now() + std::chrono::milliseconds(graceMilliseconds.load());
-    engine->stopRequested.store(true);
-    engine->process.Signal(SIGTERM);
-  }
+  // An engine that comes up while the program is ending, or after its attempt was ended, is
+  // told to end at once.
+  if (r.shuttingDown || attempt <= r.stoppedThrough) RequestStopLocked(*engine);
 }
 
-void UnregisterEngine(const std::shared_ptr<Engine>& engine) {
+// The reader's last act: no engine of this attempt runs any more.
+void EndAttempt(const std::shared_ptr<Engine>& engine) {
   Registry& r = TheRegistry();
   std::lock_guard lock(r.mutex);
-  std::erase(r.engines, engine);
+  if (engine) std::erase(r.engines, engine);
+  --r.live;
 }
 
-// Kills an engine that was asked to end and is still running after its grace period.
+// Forces an engine that was asked to end and is still running after its grace period. One that
+// cannot be forced (it runs as root) is given one more grace period and then left, with a
+// message, rather than keep the program from ending.
 void EnforceStop(Engine& engine) {
-  if (!engine.stopRequested.load() || engine.killed) return;
-  Clock::time_point killAt;
+  if (!engine.stopRequested.load() || engine.abandoned) return;
+  Clock::time_point forceAt;
   {
     std::lock_guard lock(TheRegistry().mutex);
-    killAt = engine.killAt;
+    forceAt = engine.forceAt;
   }
-  if (Clock::now() >= killAt) {
-    engine.process.Signal(SIGKILL);
-    engine.killed = true;
+  if (Clock::now() < forceAt) return;
+  if (!engine.forced) {
+    engine.forced = true;
+    if (engine.launched->ForceStop()) return;
+    std::lock_guard lock(TheRegistry().mutex);
+    engine.forceAt = Clock::now() + std::chrono::milliseconds(engine.graceMilliseconds);
+    return;
   }
+  if (!engine.launched->ForceStop()) engine.abandoned = true;
 }
 
 // The wait between two reader cycles; short while the program is ending. While the pipe is
@@ -204,24 +238,31 @@ void LogReader(const ReaderJob& job) {
     Post([](TunnelEvents& events) {
       events.PostMessageBox(kPipeErrorText, platform::ProgramTitle());
     });
+    EndAttempt(nullptr);
     PostWaitCursor(false);
     return;
   }
 
-  auto engine = std::make_shared<Engine>();
-  const int error = engine->process.Spawn(job.path, job.arguments, pipe.write);
+  const std::shared_ptr<EngineLauncher> launcher = CurrentLauncher();
+  int error = 0;
+  std::unique_ptr<LaunchedEngine> launched =
+      launcher->Start(job.path, job.arguments, pipe.write, job.attempt, &error);
   // Only the engine writes to the pipe; without our copy of that end its end is also seen.
   platform::CloseDescriptor(pipe.write);
-  if (error != 0) {
+  if (!launched) {
     ReportError("CreateProcess", error);
     platform::CloseDescriptor(pipe.read);
+    EndAttempt(nullptr);
     PostWaitCursor(false);
     return;
   }
-  RegisterEngine(engine);
+  auto engine = std::make_shared<Engine>(std::move(launched));
+  engine->graceMilliseconds = launcher->GraceMilliseconds();
+  RegisterEngine(engine, job.attempt);
 
   LogWatcher watcher;
   watcher.Reset();
+  EngineErrorLine errorLine;
   bool reading = true;
   bool woke = false;
   bool outputEnded = false;
@@ -233,6 +274,7 @@ void LogReader(const ReaderJob& job) {
         reading = Drain(pipe.read, waiting, chunk);
         // An engine asked to end has nothing more to say to the dialog.
         if (!chunk.empty() && !engine->stopRequested.load()) {
+          errorLine.Feed(chunk);
           switch (watcher.Feed(chunk, connectionState.load())) {
             case TunnelEvent::Up:
               Post([](TunnelEvents& events) { events.PostTunnelUp(); });
@@ -245,7 +287,7 @@ void LogReader(const ReaderJob& job) {
           }
         }
       } else if (waiting == 0) {
-        if (engine->process.HasEnded()) break;
+        if (engine->Process().HasEnded()) break;
         // Readable yet empty: the engine has closed its output.
         outputEnded = woke;
       } else {
@@ -254,8 +296,9 @@ void LogReader(const ReaderJob& job) {
     }
     // After a pipe failure nothing more can be read, but the engine is still ours to reap and,
     // when asked, to end.
-    if (!reading && engine->process.HasEnded()) break;
+    if (!reading && engine->Process().HasEnded()) break;
     EnforceStop(*engine);
+    if (engine->abandoned) break;
     readerCycles.fetch_add(1);
     if (outputEnded) {
       std::this_thread::sleep_for(std::chrono::milliseconds(kEndedOutputPollMilliseconds));
@@ -265,40 +308,67 @@ void LogReader(const ReaderJob& job) {
     }
   }
   readerCycles.fetch_add(1);
-
-  UnregisterEngine(engine);
   platform::CloseDescriptor(pipe.read);
+  if (engine->abandoned) {
+    const std::string text = "The engine (process " + std::to_string(engine->Process().Pid()) +
+                             ") did not stop. It runs as root: end it as an administrator.";
+    std::fprintf(stderr, "tesmira: %s\n", text.c_str());
+    Post([&text](TunnelEvents& events) { events.PostMessageBox(text, "Error"); });
+  } else {
+    engine->launched->Ended();
+  }
+
+  // An engine that ended unasked leaves the dialog believing in a tunnel or an attempt that is
+  // gone; it hears of it with the engine's own reason. StopEngine sets stopRequested under the
+  // same lock, so an engine that was asked to end is never reported.
+  {
+    Registry& r = TheRegistry();
+    std::lock_guard lock(r.mutex);
+    if (!engine->stopRequested.load() && !r.shuttingDown) {
+      errorLine.Finish();
+      if (TunnelEvents* events = mainWindow.load()) events->PostEngineEnded(errorLine.Reason());
+    }
+  }
+  EndAttempt(engine);
   PostWaitCursor(false);
 }
 
-void TunnelStarter(const std::string& path, const std::string& arguments,
+void TunnelStarter(uint64_t attempt, const std::string& path, const std::string& arguments,
                    const std::vector<std::string>& argumentVector) {
-  ReaderJob job{EngineCommandLine(path, arguments), path, argumentVector};
+  ReaderJob job{attempt, EngineCommandLine(path, arguments), path, argumentVector};
   connectionState.store(kStateConnecting);
   // A reader that cannot be created leaves the state at 1 for the dialog's time-out to end.
-  AddThread([job = std::move(job)] { LogReader(job); });
+  if (!AddThread([job = std::move(job)] { LogReader(job); })) EndAttempt(nullptr);
 }
 
 }  // namespace
 
 bool CreateTunnelStarter() {
   if (threadCreationFails.load()) return false;
+  Registry& r = TheRegistry();
+  uint64_t attempt = 0;
+  {
+    std::lock_guard lock(r.mutex);
+    attempt = ++r.attempts;
+    ++r.live;
+  }
   // The starter gets its own copies, so a later Connect cannot change them under it.
-  return AddThread(
-      [path = enginePath, arguments = engineArguments, argumentVector = engineArgumentVector] {
-        TunnelStarter(path, arguments, argumentVector);
-      });
+  const bool created = AddThread([attempt, path = enginePath, arguments = engineArguments,
+                                  argumentVector = engineArgumentVector] {
+    TunnelStarter(attempt, path, arguments, argumentVector);
+  });
+  if (!created) EndAttempt(nullptr);
+  return created;
 }
 
-void StopEngine() {
+bool StopEngine() {
   Registry& r = TheRegistry();
   std::lock_guard lock(r.mutex);
+  r.stoppedThrough = r.attempts;
   for (const auto& engine : r.engines) {
-    if (engine->stopRequested.load()) continue;
-    engine->killAt = Clock::now() + std::chrono::milliseconds(graceMilliseconds.load());
-    engine->stopRequested.store(true);
-    engine->process.Signal(SIGTERM);
+    if (!engine->stopRequested.load()) RequestStopLocked(*engine);
   }
+  return r.live > 0;
 }
 
 void JoinTunnelThreads() {
@@ -334,7 +404,11 @@ std::string ErrorReportText(const std::string& operation, int error) {
 }
 
 void SetLogPollIntervalForTesting(int milliseconds) { pollMilliseconds.store(milliseconds); }
-void SetEngineGraceForTesting(int milliseconds) { graceMilliseconds.store(milliseconds); }
+void SetEngineLauncher(std::shared_ptr<EngineLauncher> launcher) {
+  Registry& r = TheRegistry();
+  std::lock_guard lock(r.mutex);
+  r.launcher = std::move(launcher);
+}
 void SetThreadCreationFailsForTesting(bool fails) { threadCreationFails.store(fails); }
 uint64_t ReaderCyclesForTesting() { return readerCycles.load(); }
 

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace tunnel {
@@ -25,6 +26,9 @@ class TunnelEvents {
   virtual void PostTunnelUp() = 0;
   // A failure marker while connected (user message +101).
   virtual void PostTunnelDown() = 0;
+  // The engine ended without being asked to; `reason` is its own last word on why (may be
+  // empty).
+  virtual void PostEngineEnded(std::string reason) = 0;
   // A box with an OK button; `title` is the one to show.
   virtual void PostMessageBox(std::string text, std::string title) = 0;
   // Raised when a reader starts and lowered when it ends, on every path.
@@ -43,8 +47,12 @@ extern std::atomic<int32_t> connectionState;
 
 // The reader looks at the pipe this often.
 inline constexpr int kLogPollMilliseconds = 500;
-// An engine asked to end that is still running after this long is killed.
-inline constexpr int kEngineGraceMilliseconds = 1500;
+
+class EngineLauncher;
+
+// How engines are started and stopped from now on: chosen once at start-up (a direct launcher
+// until then). Engines already running keep the launcher that started them.
+void SetEngineLauncher(std::shared_ptr<EngineLauncher> launcher);
 
 // Creates the tunnel starter thread from enginePath, engineArguments and engineArgumentVector
 // (PrepareEngine). The starter joins the command line, sets the state to 1 and starts the
@@ -52,10 +60,12 @@ inline constexpr int kEngineGraceMilliseconds = 1500;
 bool CreateTunnelStarter();
 
 // Asks every engine this program started and that still runs to end (SIGTERM); one still
-// running after the grace period is killed by its reader. Processes this program did not
-// start are never touched. Returns at once. Output an ending engine still prints is drained
-// but no longer classified, so a stopped engine posts nothing more.
-void StopEngine();
+// running after the grace period is killed by its reader. An attempt whose engine is not
+// started yet has it stopped the moment it starts. Processes this program did not start are
+// never touched. Returns at once. Output an ending engine still prints is drained but no
+// longer classified, so a stopped engine posts nothing more. True when an engine was running
+// or about to run, that is when one may still be on its way out.
+bool StopEngine();
 
 // Waits until every starter and reader thread has ended by itself (readers end once their
 // engine has ended).
@@ -72,7 +82,6 @@ inline constexpr char kPipeErrorText[] = "Error   on   create   pipe. ";
 
 // Test hooks.
 void SetLogPollIntervalForTesting(int milliseconds);
-void SetEngineGraceForTesting(int milliseconds);
 void SetThreadCreationFailsForTesting(bool fails);
 // Reader cycles completed so far, by all readers.
 uint64_t ReaderCyclesForTesting();

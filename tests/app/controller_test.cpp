@@ -3,6 +3,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/connection_controller.h"
@@ -66,9 +67,13 @@ class FakeEngine : public ControllerEngine {
     calls.push_back("starter");
     if (starterFails) return false;
     state_ = 1;
+    running = true;
     return true;
   }
-  void StopEngine() override { calls.push_back("stop"); }
+  bool StopEngine() override {
+    calls.push_back("stop");
+    return std::exchange(running, false);
+  }
   void DeleteProfileFiles(int attempts) override {
     calls.push_back("delete x" + std::to_string(attempts));
   }
@@ -76,6 +81,7 @@ class FakeEngine : public ControllerEngine {
 
   std::vector<std::string> calls;
   bool starterFails = false;
+  bool running = false;
 
  private:
   std::atomic<int32_t>& state_;
@@ -177,13 +183,62 @@ TEST_F(Controller, TunnelUpAtFiftyNineSecondsSurvivesTheTimeOut) {
   EXPECT_TRUE(view.timers.empty());  // both stopped themselves
 }
 
-TEST_F(Controller, TunnelDownDisconnectsAndSaysSoForEachMessage) {
+TEST_F(Controller, TunnelDownDisconnectsOnceWhileConnected) {
   Connect();
+  controller.OnTunnelDown();  // still connecting: a failure marker means nothing yet
+  EXPECT_EQ(state, 1);
   controller.OnTunnelUp();
   controller.OnTunnelDown();
   ExpectIdleLook();
-  controller.OnTunnelDown();  // a second one already queued
-  EXPECT_EQ(view.messages, (std::vector<std::string>{"Disconnected", "Disconnected"}));
+  controller.OnTunnelDown();  // a second one already queued belongs to the ended tunnel
+  EXPECT_EQ(view.messages, (std::vector<std::string>{"Disconnected"}));
+}
+
+// Events queued before Disconnect or the time-out ran belong to the attempt that ended.
+TEST_F(Controller, StaleTunnelUpDoesNotReviveAnEndedAttempt) {
+  Connect();
+  controller.Disconnect();
+  controller.OnTunnelUp();
+  ExpectIdleLook();
+  Connect();
+  view.Advance(60000, controller);
+  controller.OnTunnelUp();
+  ExpectIdleLook();
+  EXPECT_EQ(view.messages, (std::vector<std::string>{"TimeOut!"}));
+}
+
+struct EngineEndedCase {
+  const char* name;
+  int stateBefore;  // 0 idle, 1 connecting, 2 connected
+  std::vector<std::string> messages;
+};
+
+void PrintTo(const EngineEndedCase& c, std::ostream* os) { *os << c.name; }
+
+class ControllerEngineEnded : public Controller,
+                              public ::testing::WithParamInterface<EngineEndedCase> {};
+
+// An engine that ends on its own ends the attempt at once; while connected it is a tunnel-down.
+TEST_P(ControllerEngineEnded, EndsTheAttemptWithOneBox) {
+  const EngineEndedCase& c = GetParam();
+  if (c.stateBefore >= 1) Connect();
+  if (c.stateBefore == 2) controller.OnTunnelUp();
+  controller.OnEngineEnded("AUTH_FAILED");
+  ExpectIdleLook();
+  EXPECT_EQ(view.messages, c.messages);
+  view.Advance(60000, controller);  // no time-out follows
+  EXPECT_EQ(view.messages, c.messages);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, ControllerEngineEnded,
+    ::testing::Values(EngineEndedCase{"Idle", 0, {}},
+                      EngineEndedCase{"Connecting", 1, {"The connection failed: AUTH_FAILED"}},
+                      EngineEndedCase{"Connected", 2, {"Disconnected"}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(EngineEndedText, SaysSoWhenTheEngineGaveNoReason) {
+  EXPECT_EQ(EngineEndedText(""), "The connection failed: the engine ended without saying why.");
 }
 
 TEST_F(Controller, DisconnectDeletesStopsThenDeletesThreeTimesMore) {
@@ -224,10 +279,10 @@ TEST_F(Controller, StarterThatCannotBeCreatedLeavesTheStateIdle) {
   ExpectIdleLook();
 }
 
+// With no engine to wait for, closing does not pause.
 TEST_F(Controller, CloseDisconnectsEvenWhenIdle) {
   controller.OnClose();
-  EXPECT_EQ(engine.calls.front(), "delete x3");
-  EXPECT_EQ(engine.calls[1], "stop");
+  EXPECT_EQ(engine.calls, (std::vector<std::string>{"delete x3", "stop"}));
   ExpectIdleLook();
 }
 

@@ -5,14 +5,16 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimer>
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "app/dialog_template.h"
@@ -61,19 +63,20 @@ TEST_F(DialogTest, InitialisationFillsTheListFromTheService) {
   const auto expected = ParseServerEntries(
       WithoutLineBreaks(testsupport::ReadFileBytes(testsupport::RefService::SampleList())));
   ASSERT_GE(expected.size(), 6u);
-  QTableWidget* list = dialog.serverList();
-  ASSERT_EQ(list->rowCount(), static_cast<int>(expected.size()));
-  ASSERT_EQ(list->columnCount(), 6);
+  QTableView* list = dialog.serverList();
+  const QAbstractItemModel* rows = list->model();
+  ASSERT_EQ(rows->rowCount(), static_cast<int>(expected.size()));
+  ASSERT_EQ(rows->columnCount(), 6);
 
   // A screen reader reads every cell, the hidden "IP" and "Port" columns included.
   QAccessibleInterface* table = QAccessible::queryAccessibleInterface(list);
   ASSERT_NE(table, nullptr);
   ASSERT_NE(table->tableInterface(), nullptr);
-  for (int row = 0; row < list->rowCount(); ++row) {
+  for (int row = 0; row < rows->rowCount(); ++row) {
     const ServerEntry& e = expected[static_cast<size_t>(row)];
     const std::string cells[] = {e.serverIp, e.country, e.city, e.description, e.ip, e.port};
     for (int column = 0; column < 6; ++column) {
-      EXPECT_EQ(list->item(row, column)->text().toStdString(), cells[column]);
+      EXPECT_EQ(rows->index(row, column).data().toString().toStdString(), cells[column]);
       QAccessibleInterface* cell = table->tableInterface()->cellAt(row, column);
       ASSERT_NE(cell, nullptr);
       EXPECT_EQ(cell->text(QAccessible::Name).toStdString(), cells[column]);
@@ -86,8 +89,8 @@ TEST_F(DialogTest, InitialisationFillsTheListFromTheService) {
     EXPECT_EQ(list->columnWidth(column), 0);
     EXPECT_FALSE(list->isColumnHidden(column));
   }
-  EXPECT_EQ(list->horizontalHeaderItem(0)->text(), QStringLiteral("Server IP"));
-  EXPECT_EQ(list->horizontalHeaderItem(5)->text(), QStringLiteral("Port"));
+  EXPECT_EQ(rows->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Server IP"));
+  EXPECT_EQ(rows->headerData(5, Qt::Horizontal).toString(), QStringLiteral("Port"));
 
   EXPECT_TRUE(dialog.connectButton()->isEnabled());
   EXPECT_FALSE(dialog.disconnectButton()->isEnabled());
@@ -105,7 +108,7 @@ TEST_F(DialogTest, ColumnWidthIsAQuarterOfTheClientWidthLessTwenty) {
   for (const auto& [client, expected] :
        std::vector<std::pair<int, int>>{{420, 100}, {21, 0}, {423, 100}}) {
     CopenvpnDlg dialog;
-    QTableWidget* list = dialog.serverList();
+    QTableView* list = dialog.serverList();
     list->resize(client + list->width() - list->contentsRect().width(), list->height());
     dialog.RunInitialisation();
     EXPECT_EQ(list->columnWidth(0), expected) << client;
@@ -127,9 +130,61 @@ TEST_F(DialogTest, ServiceDownShowsTheStopBoxAndLeavesTheDialogUsable) {
   EXPECT_EQ(box.icon, platform::MessageIcon::Stop);
   EXPECT_EQ(box.title, "test_dialog");
   EXPECT_FALSE(box.text.empty());
-  EXPECT_EQ(dialog.serverList()->rowCount(), 0);
+  EXPECT_EQ(dialog.serverList()->model()->rowCount(), 0);
   EXPECT_TRUE(dialog.connectButton()->isEnabled());
   EXPECT_EQ(dialog.statusText()->text(), QStringLiteral("Disconnected."));
+}
+
+// Every "," makes a row, so a body within the download limit could make millions of rows.
+TEST_F(DialogTest, ListLongerThanTheLimitIsRefusedWithAMessageAndLeftEmpty) {
+  for (const int rows : {kMaxServerListRows, kMaxServerListRows + 1}) {
+    SCOPED_TRACE(rows);
+    boxes_.clear();
+    workDir_.Dir().Write("commas.txt", std::string(static_cast<size_t>(rows), ','));
+    testsupport::RefService service;
+    ASSERT_TRUE(service.Start(workDir_.Path() / "commas.txt", {})) << service.Error();
+    UseService(service.BaseUrl());
+    CopenvpnDlg dialog;
+    dialog.RunInitialisation();
+    if (rows <= kMaxServerListRows) {
+      EXPECT_TRUE(boxes_.empty());
+      EXPECT_EQ(dialog.serverList()->model()->rowCount(), rows);
+      continue;
+    }
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].text,
+              "The server list is too long: it has more than 200000 rows. No server is shown.");
+    EXPECT_EQ(boxes_[0].icon, platform::MessageIcon::Stop);
+    EXPECT_EQ(dialog.serverList()->model()->rowCount(), 0);
+    EXPECT_TRUE(dialog.connectButton()->isEnabled());
+  }
+}
+
+// Connect reads the hidden columns of the first selected row, byte for byte as the service sent
+// them.
+TEST_F(DialogTest, FirstSelectedRowGivesTheHiddenAddressAndPortBytes) {
+  workDir_.Dir().Write("list.txt",
+                       "a|DE|Berlin|x|10.0.0.1|1194,\r\n"
+                       "b|JP|Tokyo|y|10.0.0.\xff|443,\r\n"
+                       "c|US|Dallas|z|10.0.0.3|80,\r\n");
+  testsupport::RefService service;
+  ASSERT_TRUE(service.Start(workDir_.Path() / "list.txt", {})) << service.Error();
+  UseService(service.BaseUrl());
+  CopenvpnDlg dialog;
+  dialog.RunInitialisation();
+  ControllerView& view = dialog;
+  EXPECT_FALSE(view.FirstSelectedRow().has_value());
+  QItemSelectionModel* selection = dialog.serverList()->selectionModel();
+  const auto selectRow = [&](int row) {
+    selection->select(dialog.serverList()->model()->index(row, 0),
+                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  };
+  selectRow(2);
+  selectRow(1);
+  const std::optional<ServerAddress> first = view.FirstSelectedRow();
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->ip, "10.0.0.\xff");
+  EXPECT_EQ(first->port, "443");
 }
 
 TEST_F(DialogTest, EveryTemplateControlStandsAtItsConvertedPosition) {

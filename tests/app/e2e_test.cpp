@@ -4,8 +4,9 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <chrono>
@@ -85,7 +86,7 @@ class EndToEnd : public ::testing::Test {
   // Initialises the dialog, selects the loopback row and presses Connect.
   void ConnectThroughTheDialog(CopenvpnDlg& dialog) {
     dialog.RunInitialisation();
-    ASSERT_EQ(dialog.serverList()->rowCount(), 2);
+    ASSERT_EQ(dialog.serverList()->model()->rowCount(), 2);
     dialog.serverList()->selectRow(1);
     dialog.connectButton()->click();
     const bool connected =
@@ -146,6 +147,39 @@ TEST_F(EndToEnd, ClosingTheDialogEndsTheEngine) {
     dialog.close();
   }
   EXPECT_TRUE(RunUntil([&] { return ProcessesNaming(dir_.string()).empty(); }, 2000));
+  EXPECT_FALSE(fs::exists("Tesmira.upw"));
+}
+
+// A wrong password: openvpn 2.6 is refused, says "AUTH_FAILED" and exits; the attempt ends
+// at once with that reason instead of animating until the time-out.
+TEST_F(EndToEnd, WrongPasswordEndsTheAttemptAtOnceWithTheEngineReason) {
+  service_.Stop();
+  std::ofstream(dir_ / "service.conf", std::ios::binary) << "account = alice not the password\n";
+  ASSERT_TRUE(service_.Start(dir_ / "list.txt", dir_ / "service.conf")) << service_.Error();
+  setenv("TESMIRA_SERVICE_URL", service_.BaseUrl().c_str(), 1);
+  CopenvpnDlg dialog;
+  dialog.RunInitialisation();
+  dialog.serverList()->selectRow(1);
+  dialog.connectButton()->click();
+  ASSERT_TRUE(RunUntil([&] { return !boxes_.empty(); }, 30000))
+      << "status: " << dialog.statusText()->text().toStdString();
+  EXPECT_EQ(boxes_, (std::vector<std::string>{"The connection failed: AUTH_FAILED"}));
+  EXPECT_EQ(dialog.statusText()->text(), QStringLiteral("Disconnected."));
+  EXPECT_TRUE(ProcessesNaming(dir_.string()).empty());
+  EXPECT_FALSE(fs::exists("Tesmira.upw"));
+}
+
+// The engine dies while the tunnel is up (here: killed): the dialog no longer says "Connected."
+// but reports the tunnel down.
+TEST_F(EndToEnd, EngineThatDiesWhileConnectedIsATunnelDown) {
+  CopenvpnDlg dialog;
+  ASSERT_NO_FATAL_FAILURE(ConnectThroughTheDialog(dialog));
+  const std::vector<int> engines = ProcessesNaming(dir_.string());
+  ASSERT_EQ(engines.size(), 1u);
+  ::kill(engines[0], SIGKILL);
+  ASSERT_TRUE(RunUntil([&] { return !boxes_.empty(); }, 20000));
+  EXPECT_EQ(boxes_, (std::vector<std::string>{"Disconnected"}));
+  EXPECT_EQ(dialog.statusText()->text(), QStringLiteral("Disconnected."));
   EXPECT_FALSE(fs::exists("Tesmira.upw"));
 }
 

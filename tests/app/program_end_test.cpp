@@ -2,7 +2,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QTableWidget>
+#include <QTableView>
 
 #include <sys/wait.h>
 

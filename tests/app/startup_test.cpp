@@ -2,7 +2,7 @@
 
 #include <QApplication>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 
 #include <cstdlib>
 #include <filesystem>
@@ -50,7 +50,7 @@ class StartupExchange : public ::testing::Test {
     bool ended = false;
     QObject::connect(&dialog, &QDialog::finished, [&] { ended = true; });
     dialog.RunInitialisation();
-    rows_ = dialog.serverList()->rowCount();
+    rows_ = dialog.serverList()->model()->rowCount();
     QApplication::processEvents();
     return ended;
   }
@@ -77,6 +77,18 @@ TEST_F(StartupExchange, RequestBodyArrivesByteForByte) {
   EXPECT_EQ(requests[0].path, "/tesmira/start.php");
   EXPECT_EQ(requests[0].body, "Account=alice&Version=1.3.0.0");
   EXPECT_EQ(requests[1].path, "/ServerList.txt");
+}
+
+// A zero byte in the stored name used to cut the request there: the service saw no version,
+// refused the request and the program closed.
+TEST_F(StartupExchange, AccountNameEndsAtItsFirstZeroByte) {
+  std::ofstream(dir_ / "tesm.tfg", std::ios::binary) << std::string("1\talice\0junk\r\n", 14);
+  EXPECT_FALSE(RunWith("account = alice x\n"));
+  const auto requests = service_.Requests();
+  ASSERT_FALSE(requests.empty());
+  EXPECT_EQ(requests[0].body, "Account=alice&Version=1.3.0.0");
+  EXPECT_TRUE(boxes_.empty());
+  EXPECT_EQ(tunnelPassword, "x");
 }
 
 TEST_F(StartupExchange, NoticeIsShownAndEndsTheProgramAfterTheListIsLoaded) {

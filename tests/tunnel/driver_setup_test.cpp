@@ -1,6 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -160,6 +162,31 @@ TEST_F(DriverSetupTest, UnwritableScriptStillShowsTheBox) {
   tunnel::InstallDriver(nullptr, Options(0));
   EXPECT_EQ(boxes_.size(), 1u);
   EXPECT_EQ(driverInstalled, 1);
+}
+
+// A script of that name that this user cannot replace (another user's, in a shared folder) is
+// someone else's program: it must not be run in our name. The user is played by "nobody".
+TEST_F(DriverSetupTest, ScriptThatCouldNotBeWrittenIsNotRun) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  const std::string marker = dir_.Folder() + "planted-ran";
+  WriteBytes("32bitUninstall.bat", "touch '" + marker + "'\n");
+  chmod("32bitUninstall.bat", 0644);
+  chmod(dir_.Folder().c_str(), 01777);
+  const tunnel::DriverSetupOptions options{dir_.Folder(), 0, [](int) {}};
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
+    tunnel::UninstallDriver(nullptr, options);
+    _exit(boxes_.size() == 1 ? 0 : 4);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  // The shell runs a script detached; give a wrongly run one the time to show itself.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  EXPECT_FALSE(fs::exists(marker));
+  EXPECT_EQ(ReadBytes("32bitUninstall.bat"), "touch '" + marker + "'\n");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "tunnel/engine_error_line.h"
 #include "tunnel/log_watcher.h"
 
 namespace {
@@ -136,5 +137,58 @@ TEST(LogWatcherTest, AgreesWithSearchingTheWholeOutput) {
     }
   }
 }
+
+// openvpn 2.6 no longer prints the first version's wording of an authentication failure.
+TEST(LogWatcherTest, CurrentAuthFailureWordingIsATunnelDown) {
+  LogWatcher watcher;
+  EXPECT_EQ(watcher.Feed("2026-12-10 03:00:00 AUTH: Received control message: AUTH_FAILED\n", 2),
+            TunnelEvent::Down);
+}
+
+struct ReasonCase {
+  const char* name;
+  std::vector<std::string> chunks;
+  std::string reason;
+};
+
+void PrintTo(const ReasonCase& c, std::ostream* os) { *os << c.name; }
+
+class EngineErrorLineTest : public ::testing::TestWithParam<ReasonCase> {};
+
+TEST_P(EngineErrorLineTest, Reason) {
+  tunnel::EngineErrorLine errors;
+  for (const std::string& chunk : GetParam().chunks) errors.Feed(chunk);
+  errors.Finish();
+  EXPECT_EQ(errors.Reason(), GetParam().reason);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Output, EngineErrorLineTest,
+    ::testing::Values(
+        ReasonCase{"Nothing", {}, ""},
+        ReasonCase{"TunDevice",
+                   {"2026-12-10 03:00:00 OpenVPN 2.6.14\n2026-12-10 03:00:00 ERROR: Cannot open "
+                    "TUN/TAP dev /dev/net/tun: Permission denied (errno=13)\r\n",
+                    "2026-12-10 03:00:00 Exiting due to fatal error\n"},
+                   "Cannot open TUN/TAP dev /dev/net/tun: Permission denied"},
+        ReasonCase{"AuthFailedWinsOverLaterLines",
+                   {"2026-12-10 03:00:00 AUTH: Received control message: AUTH_FAILED\n",
+                    "2026-12-10 03:00:00 SIGTERM[soft,auth-failure] received, process exiting\n"},
+                   "AUTH_FAILED"},
+        ReasonCase{"OptionsError",
+                   {"Options error: Unrecognized option or missing or extra parameter(s) in "
+                    "Tesmira.clt:3: bogus (2.6.14)\nUse --help for more information.\n"},
+                   "Options error: Unrecognized option or missing or extra parameter(s) in "
+                   "Tesmira.clt:3: bogus (2.6.14)"},
+        ReasonCase{"LineSplitAcrossChunksAndNoFinalLineFeed",
+                   {"2026-12-10 03:00:00 ERR", "OR: something ", "broke"},
+                   "something broke"},
+        ReasonCase{"ElevationRefused",
+                   {"Error executing command as another user: Not authorized\n\nThis incident "
+                    "has been reported.\n"},
+                   "Error executing command as another user: Not authorized"},
+        ReasonCase{"LastLineWhenNoError", {"first\n", "\n", "  last words  \n\n"}, "last words"},
+        ReasonCase{"OverlongLineIsCut", {std::string(2000, 'x') + "\n"}, std::string(512, 'x')}),
+    [](const auto& info) { return info.param.name; });
 
 }  // namespace

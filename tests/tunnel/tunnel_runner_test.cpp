@@ -18,6 +18,7 @@
 #include "platform/process.h"
 #include "platform/system.h"
 #include "tunnel/engine_command.h"
+#include "tunnel/engine_launcher.h"
 #include "tunnel/scratch_dir.h"
 #include "tunnel/tunnel_runner.h"
 
@@ -33,6 +34,7 @@ class RecordingEvents : public tunnel::TunnelEvents {
  public:
   void PostTunnelUp() override { Add("up"); }
   void PostTunnelDown() override { Add("down"); }
+  void PostEngineEnded(std::string reason) override { Add("ended:" + reason); }
   void PostMessageBox(std::string text, std::string title) override {
     Add("box:" + text + "|" + title);
   }
@@ -81,7 +83,7 @@ class TunnelRunnerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     tunnel::SetLogPollIntervalForTesting(10);
-    tunnel::SetEngineGraceForTesting(200);
+    tunnel::SetEngineLauncher(std::make_shared<tunnel::DirectLauncher>(200));
     tunnel::connectionState = tunnel::kStateIdle;
     tunnel::mainWindow = &events_;
   }
@@ -116,7 +118,41 @@ TEST_F(TunnelRunnerTest, MarkerPostsUpAndReaderEndsWithTheEngine) {
   // Nothing stops the engine: the reader must end by itself once it has ended.
   tunnel::JoinTunnelThreads();
   EXPECT_EQ(tunnel::connectionState.load(), tunnel::kStateConnecting);
-  EXPECT_EQ(events_.Events(), (std::vector<std::string>{"cursor:begin", "up", "cursor:end"}));
+  EXPECT_EQ(events_.Events(),
+            (std::vector<std::string>{"cursor:begin", "up",
+                                      "ended:Mon Jan 1 Initialization Sequence Completed",
+                                      "cursor:end"}));
+}
+
+// An engine that gives up at once is reported as soon as it has ended, with its own words.
+TEST_F(TunnelRunnerTest, EngineThatEndsUnaskedIsReportedWithItsReason) {
+  ASSERT_TRUE(Start({"line:2026-12-10 03:00:00 OpenVPN 2.6.14 x86_64-pc-linux-gnu",
+                     "line:2026-12-10 03:00:00 ERROR: Cannot open TUN/TAP dev /dev/net/tun: "
+                     "Permission denied (errno=13)",
+                     "line:2026-12-10 03:00:00 Exiting due to fatal error", "exit:1"}));
+  tunnel::JoinTunnelThreads();
+  EXPECT_EQ(events_.Events(),
+            (std::vector<std::string>{
+                "cursor:begin", "ended:Cannot open TUN/TAP dev /dev/net/tun: Permission denied",
+                "cursor:end"}));
+  EXPECT_FALSE(tunnel::StopEngine());
+}
+
+// Disconnect between Connect and the engine's start: the engine is ended as it comes up, not
+// left running unwatched.
+TEST_F(TunnelRunnerTest, StopBeforeTheEngineStartedEndsItAtOnce) {
+  tunnel::enginePath = TESMIRA_STAND_IN_ENGINE;
+  tunnel::engineArguments.clear();
+  tunnel::engineArgumentVector = {"openvpn", "pidfile:" + File("pid"), "hold"};
+  ASSERT_TRUE(tunnel::CreateTunnelStarter());
+  // Called at once, this nearly always comes before the reader has started the engine.
+  EXPECT_TRUE(tunnel::StopEngine());
+  tunnel::JoinTunnelThreads();
+  if (fs::exists(File("pid"))) {
+    EXPECT_NE(::kill(std::stoi(ReadBytes(File("pid"))), 0), 0);
+  }
+  EXPECT_EQ(Count(events_.Events(), "up") + Count(events_.Events(), "down"), 0);
+  EXPECT_FALSE(tunnel::StopEngine());
 }
 
 TEST_F(TunnelRunnerTest, MarkerSplitAcrossReadsIsFound) {
@@ -155,7 +191,7 @@ TEST_F(TunnelRunnerTest, SilentEngineKeepsTheReaderPolling) {
   WaitUntil([&] { return tunnel::ReaderCyclesForTesting() >= before + 10; });
   EXPECT_EQ(events_.Events(), (std::vector<std::string>{"cursor:begin"}));
 
-  tunnel::StopEngine();
+  EXPECT_TRUE(tunnel::StopEngine());
   events_.WaitFor("cursor:end");
   tunnel::JoinTunnelThreads();
   EXPECT_EQ(events_.Events(), (std::vector<std::string>{"cursor:begin", "cursor:end"}));
@@ -255,8 +291,8 @@ TEST_F(TunnelRunnerTest, StopTerminatesThenKillsOnlyOurEngine) {
 TEST_F(TunnelRunnerTest, StopAfterTheEngineEndedDoesNothing) {
   ASSERT_TRUE(Start({"exit:3"}));
   tunnel::JoinTunnelThreads();
-  tunnel::StopEngine();
-  EXPECT_EQ(events_.Events(), (std::vector<std::string>{"cursor:begin", "cursor:end"}));
+  EXPECT_FALSE(tunnel::StopEngine());
+  EXPECT_EQ(events_.Events(), (std::vector<std::string>{"cursor:begin", "ended:", "cursor:end"}));
 }
 
 // An engine told to stop has nothing more to say: its last output posts nothing.
@@ -301,6 +337,79 @@ TEST_F(TunnelRunnerTest, EngineGetsThePreparedArguments) {
   EXPECT_EQ(ReadBytes(File("args")), program + "/64bit/openvpn\n--config\n" + files +
                                          "Tesmira.clt\n--auth-user-pass\n" + files +
                                          "Tesmira.upw\n");
+}
+
+TEST(ElevationCommandTest, WordsOfTheVariable) {
+  EXPECT_EQ(tunnel::ElevationCommand(nullptr), (std::vector<std::string>{"pkexec"}));
+  EXPECT_EQ(tunnel::ElevationCommand("  "), (std::vector<std::string>{"pkexec"}));
+  EXPECT_EQ(tunnel::ElevationCommand(" sudo  -n "), (std::vector<std::string>{"sudo", "-n"}));
+  tunnel::ElevatedLauncher launcher({"sudo", "-n"}, "/run/user/1000/tesmira", "dana");
+  launcher.SetFilesFolder("/w/");
+  EXPECT_EQ(
+      launcher.CommandFor("/opt/t//64bit/openvpn", {"openvpn", "--config", "/w/T.clt"},
+                          "/run/user/1000/tesmira/e.sock"),
+      (std::vector<std::string>{"sudo", "-n", "/opt/t/64bit/openvpn", "--cd", "/w/", "--config",
+                                "/w/T.clt", "--management", "/run/user/1000/tesmira/e.sock", "unix",
+                                "--management-client-user", "dana"}));
+}
+
+// The elevated road with "env" in the elevation command's place: the engine is stopped through
+// its management socket, which is gone afterwards.
+class ElevatedRunnerTest : public TunnelRunnerTest {
+ protected:
+  void UseElevation(std::vector<std::string> command) {
+    launcher_ = std::make_shared<tunnel::ElevatedLauncher>(std::move(command), dir_.Path().string(),
+                                                           "nobody", 200);
+    tunnel::SetEngineLauncher(launcher_);
+  }
+  std::shared_ptr<tunnel::ElevatedLauncher> launcher_;
+};
+
+TEST_F(ElevatedRunnerTest, StopsTheEngineThroughItsManagementSocket) {
+  UseElevation({"env"});
+  ASSERT_TRUE(Start({"trace:" + File("trace"), "pidfile:" + File("pid"),
+                     "line:Initialization Sequence Completed", "hold"}));
+  events_.WaitFor("up");
+  // The attempts so far in this process are unknown here: find the one socket there is.
+  std::string socket;
+  WaitUntil([&] {
+    for (const auto& entry : fs::directory_iterator(dir_.Path())) {
+      if (entry.path().extension() == ".sock") socket = entry.path().string();
+    }
+    return !socket.empty();
+  });
+  EXPECT_TRUE(tunnel::StopEngine());
+  tunnel::JoinTunnelThreads();
+  EXPECT_EQ(ReadBytes(File("trace")), "MGMT\nTERM\n");
+  EXPECT_FALSE(fs::exists(socket));
+  EXPECT_EQ(Count(events_.Events(), "ended:Initialization Sequence Completed"), 0);
+}
+
+// Elevation refused (no password for sudo -n, the prompt cancelled, no polkit agent): the attempt
+// ends at once with the command's own words.
+TEST_F(ElevatedRunnerTest, RefusedElevationIsReportedAtOnce) {
+  UseElevation({"/bin/sh", "-c", "echo 'sudo: a password is required' >&2; exit 1", "sudo"});
+  ASSERT_TRUE(Start({"line:never printed"}));
+  tunnel::JoinTunnelThreads();
+  EXPECT_EQ(events_.Events(),
+            (std::vector<std::string>{"cursor:begin", "ended:sudo: a password is required",
+                                      "cursor:end"}));
+}
+
+// An engine that no longer listens and cannot be killed from here is left after two grace
+// periods with a message, so that the program can still end.
+TEST_F(ElevatedRunnerTest, EngineThatCannotBeStoppedIsLeftWithAMessage) {
+  UseElevation({"env"});
+  ASSERT_TRUE(Start({"ignore-term", "pidfile:" + File("pid"), "hold"}));
+  WaitUntil([&] { return fs::exists(File("pid")); });
+  const pid_t engine = std::stoi(ReadBytes(File("pid")));
+  tunnel::StopEngine();
+  tunnel::JoinTunnelThreads();
+  EXPECT_EQ(::kill(engine, 0), 0);
+  EXPECT_EQ(events_.Events().at(1), "box:The engine (process " + std::to_string(engine) +
+                                        ") did not stop. It runs as root: end it as an "
+                                        "administrator.|Error");
+  ::kill(engine, SIGKILL);
 }
 
 }  // namespace

@@ -33,6 +33,21 @@ class LoopbackServer {
       r.status = 404;
       r.set_content("not\r\nhere", "text/plain");
     });
+    // Redirects: to the list, in a circle, and away from HTTP.
+    const auto redirect = [this](const std::string& from, const std::string& to) {
+      server_.Get(from, [to](const httplib::Request&, httplib::Response& r) {
+        r.set_redirect(to, 302);
+        r.set_content("<html>moved</html>", "text/html");
+      });
+    };
+    redirect("/moved", "/crlf");
+    redirect("/twice", "/moved");
+    redirect("/circle", "/circle");
+    redirect("/to-file", "file:///etc/hostname");
+    server_.Post("/moved", [](const httplib::Request&, httplib::Response& r) {
+      r.set_redirect("/echo", 302);
+      r.set_content("moved", "text/plain");
+    });
     server_.Get("/agent", [](const httplib::Request& q, httplib::Response& r) {
       r.set_content(q.get_header_value("User-Agent"), "text/plain");
     });
@@ -139,6 +154,21 @@ TEST_F(Http, GetRemovesEveryCarriageReturnAndLineFeed) {
 
 TEST_F(Http, GetReturnsAnErrorPageLikeAnyBody) {
   EXPECT_EQ(HttpGetText(server.Url("/missing")), "nothere");
+}
+
+TEST_F(Http, GetFollowsRedirectsOverHttpOnlyAndNotForever) {
+  EXPECT_EQ(HttpGetText(server.Url("/moved")), "ab");
+  EXPECT_EQ(HttpGetText(server.Url("/twice")), "ab");
+  for (const char* refused : {"/circle", "/to-file"}) {
+    EXPECT_THROW(HttpGetText(server.Url(refused)), HttpError) << refused;
+  }
+}
+
+TEST_F(Http, PostDoesNotFollowARedirect) {
+  std::string response;
+  EXPECT_TRUE(HttpPostForm(server.Url("/moved"), "x", response));
+  EXPECT_EQ(response, "moved");
+  EXPECT_EQ(server.lastBody_, "");  // /echo never saw the form
 }
 
 TEST_F(Http, GetSendsTheProgramNameAsUserAgent) {

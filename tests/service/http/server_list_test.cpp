@@ -62,13 +62,30 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"LoneComma", ",", {{"", "", "", "", "", ""}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ServerList, CellWritesInsertEachRowWithItsFirstColumn) {
-  const auto cells = ParseServerList("a|b|c|d|e|f,g|h|i|j|k|l,");
-  ASSERT_EQ(cells.size(), 12u);
-  for (size_t i = 0; i < cells.size(); ++i) {
-    EXPECT_EQ(cells[i].row, static_cast<int>(i / 6));
-    EXPECT_EQ(cells[i].column, static_cast<int>(i % 6));
+TEST(ServerList, CellWritesInsertEachRowWithItsFirstColumnAndViewTheText) {
+  const std::string text = "a|b|c|d|e|f,g|h|i|j|k|l,";
+  const auto cells = ParseServerList(text);
+  ASSERT_TRUE(cells);
+  ASSERT_EQ(cells->size(), 12u);
+  for (size_t i = 0; i < cells->size(); ++i) {
+    const ServerListCell& cell = (*cells)[i];
+    EXPECT_EQ(cell.row, static_cast<int>(i / 6));
+    EXPECT_EQ(cell.column, static_cast<int>(i % 6));
+    EXPECT_EQ(cell.text.data(), text.data() + 2 * i);  // no copy of its own
   }
+}
+
+TEST(ServerList, MoreRowsThanTheLimitRefusesTheWholeList) {
+  EXPECT_EQ(ParseServerList("A|B|C|D|E|F,G|H|I|J|K|L,", 2)->size(), 12u);
+  EXPECT_EQ(ParseServerList("A|B|C|D|E|F,G|H|I|J|K|L,", 1), std::nullopt);
+  EXPECT_EQ(ParseServerList(",,,", 2), std::nullopt);  // every "," ends a row
+  // A body as large as the download allows, all commas: 16 million rows, refused after the
+  // first rows beyond the limit.
+  const std::string commas(16u << 20, ',');
+  EXPECT_EQ(ParseServerList(commas), std::nullopt);
+  EXPECT_TRUE(ParseServerEntries(commas).empty());
+  const std::string longest(kMaxServerListRows, ',');
+  EXPECT_EQ(ParseServerList(longest)->size(), 6u * kMaxServerListRows);
 }
 
 }  // namespace

@@ -78,6 +78,13 @@ TEST_F(SettingsTest, OverlongAccountNameIsCutToWhatTheLineHolds) {
   EXPECT_EQ(accountName, std::string(252, 'm'));
 }
 
+TEST_F(SettingsTest, NameCutAtAZeroByteIsSavedCut) {
+  WriteBytes(kSettingsFileName, std::string("1\tjo\0hn\r\n", 9));
+  ASSERT_TRUE(LoadSettings());
+  SaveSettings();
+  EXPECT_EQ(ReadBytes(kSettingsFileName), "1\tjo\r\n");
+}
+
 TEST_F(SettingsTest, LoadWithoutFileReportsFalseAndChangesNothing) {
   EXPECT_FALSE(LoadSettings());
   EXPECT_EQ(driverInstalled, 42);
@@ -130,7 +137,9 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"ElevenFields", "0\t1\t2\t3\t4\t5\t6\t7\t8\t9\t10\r\n", 0, "<default>"},
         LoadCase{"SecondLineIgnored", "0\tbob\r\n1\teve\r\n", 0, "bob"},
         LoadCase{"LongLineIsCut", "0\t" + std::string(300, 'x') + "\r\n", 0, std::string(252, 'x')},
-        LoadCase{"Binary", std::string("\0\x01\xff\t\xfe\0z", 7), 0, std::string("\xfe\0z", 3)}),
+        // The name is a zero-terminated field: it ends at its first zero byte.
+        LoadCase{"ZeroInsideName", std::string("1\tjo\0hn\r\n", 9), 1, "jo"},
+        LoadCase{"Binary", std::string("\0\x01\xff\t\xfe\0z", 7), 0, "\xfe"}),
     [](const auto& info) { return info.param.name; });
 
 class TabStdioFileTest : public ::testing::Test {

@@ -320,6 +320,15 @@ TEST(FileVersionInfo, DamagedFilesGiveFalseOrWhatIsLeftNeverACrash) {
        ""},
       {"section count in section 0, which says none", "elf64-x86-64.o",
        [](Bytes& b) { Put(b, 0x3C, 2, 0); }, false, ""},
+      // Found by fuzzing: a 64-bit header cut to 52 to 63 bytes was decoded past the end.
+      {"64-bit ELF header of 52 bytes, all zero after the class", "elf64-x86-64.o",
+       [](Bytes& b) {
+         b = {0x7F, 'E', 'L', 'F', 2, 1};
+         b.resize(52);
+       },
+       false, ""},
+      {"64-bit ELF header cut to 63 bytes", "elf64-x86-64.o", [](Bytes& b) { b.resize(63); }, false,
+       ""},
       {"resource data size beyond the file", "tesmira.res",
        [](Bytes& b) {
          const size_t at = NodeOffset(b, "VS_VERSION_INFO");

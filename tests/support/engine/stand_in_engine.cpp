@@ -17,9 +17,14 @@
 //   waitfor:FILE   waits until FILE exists, so a test can say when the next piece comes
 //
 // TEXT may hold \n, \r, \t and \\. Without exit or hold the program ends with status 0.
+//
+// "--management SOCKET unix" makes it listen there as the engine's management interface does;
+// "signal SIGTERM" on it acts as a SIGTERM (traced as "MGMT\n" first).
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -28,6 +33,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -122,6 +128,43 @@ bool Step(const std::string& step, int& status) {
   return true;
 }
 
+void AppendTrace(const char* text) {
+  if (traceFile[0] == '\0') return;
+  const int fd = open(traceFile, O_WRONLY | O_CREAT | O_APPEND, 0644);
+  if (fd < 0) return;
+  (void)!write(fd, text, std::strlen(text));
+  close(fd);
+}
+
+void ServeManagement(const std::string& path) {
+  const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+  unlink(path.c_str());
+  if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      listen(listener, 4) != 0) {
+    std::fprintf(stderr, "stand_in_engine: cannot listen on %s\n", path.c_str());
+    return;
+  }
+  for (;;) {
+    const int client = accept(listener, nullptr, nullptr);
+    if (client < 0) continue;
+    std::string received;
+    char buffer[256];
+    for (ssize_t n; (n = read(client, buffer, sizeof buffer)) > 0;) {
+      received.append(buffer, static_cast<size_t>(n));
+      if (received.find("signal SIGTERM\n") != std::string::npos) {
+        (void)!write(client, "SUCCESS: signal SIGTERM thrown\r\n", 32);
+        AppendTrace("MGMT\n");
+        OnTerm(SIGTERM);
+        break;
+      }
+    }
+    close(client);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -134,8 +177,15 @@ int main(int argc, char** argv) {
   std::vector<std::string> steps;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
-    if ((argument == "--config" || argument == "--auth-user-pass") && i + 1 < argc) {
+    if ((argument == "--config" || argument == "--auth-user-pass" ||
+         argument == "--management-client-user" || argument == "--cd") &&
+        i + 1 < argc) {
       ++i;
+      continue;
+    }
+    if (argument == "--management" && i + 2 < argc) {
+      std::thread(ServeManagement, std::string(argv[i + 1])).detach();
+      i += 2;
       continue;
     }
     steps.push_back(argument);
