@@ -78,6 +78,11 @@ CRichTip::CRichTip()
   defaults.colourBegin = defaults.colourMiddle = defaults.colourEnd =
       gdi::GetSysColor(gdi::COLOR_INFOBK);
   borderBrush_ = gdi::CBrush(gdi::GetSysColor(gdi::COLOR_INFOTEXT));
+  // Another application coming to the front takes the tip away.
+  connect(qApp, &QGuiApplication::applicationStateChanged, this,
+          [this](Qt::ApplicationState state) {
+            timing_.OnActivateApp(state == Qt::ApplicationActive);
+          });
 }
 
 CRichTip::~CRichTip() {
@@ -459,11 +464,6 @@ std::optional<TipMessage> CRichTipRelay::MessageFor(const QEvent* event) {
 
 bool CRichTipRelay::eventFilter(QObject* watched, QEvent* event) {
   if (!tip_) return false;
-  if (event->type() == QEvent::ApplicationStateChange) {
-    const auto* change = static_cast<const QApplicationStateChangeEvent*>(event);
-    if (change->applicationState() != Qt::ApplicationActive) tip_->Timing().OnActivateApp(false);
-    return false;
-  }
   // Each input event reaches its window first and then the widget under it: the windows'
   // copies are the ones relayed, once each.
   auto* window = qobject_cast<QWindow*>(watched);

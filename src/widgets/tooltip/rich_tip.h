@@ -133,8 +133,8 @@ class CRichTip : public QWidget, private RichTipHost {
   std::array<QBasicTimer, 5> timers_;
 };
 
-// The owner's relay: turns the pointer, key, wheel, non-client and activation events of the
-// owner's window and of the tip into the tip's relayed messages. Install it on the application.
+// The owner's relay: turns the pointer, key, wheel and non-client events of the owner's window
+// and of the tip into the tip's relayed messages. Install it on the application.
 class CRichTipRelay : public QObject {
   Q_OBJECT
 
