@@ -14,7 +14,7 @@
 namespace {
 
 const std::string kTypicalTip =
-    "<h2>Connect</h2><br><hr width=100% color=#c0c0c0>Opens a tunnel to the <b>selected "
+    "<h2>Connect</h2><br><hr width=100% color=#c0c0c0><br>Opens a tunnel to the <b>selected "
     "server</b>.<br><small><i>Select a row first; the status shows <font "
     "color=green>Connected.</font></i></small>";
 

@@ -759,8 +759,8 @@ void CMarkupDrawer::PlaceImage(int width, int height, bool placeByOccupied,
   int occupiedWidth = width;
   int occupiedHeight = height;
   if (shadowed) {
-    occupiedWidth = std::max(0, width + shadowX_);
-    occupiedHeight = std::max(0, height + shadowY_);
+    occupiedWidth = Sat(std::max(0LL, static_cast<long long>(width) + shadowX_));
+    occupiedHeight = Sat(std::max(0LL, static_cast<long long>(height) + shadowY_));
   }
   ReserveImage(occupiedWidth);
   if (pass_ == 1) line_.align = style_.align;
