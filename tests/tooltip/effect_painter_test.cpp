@@ -8,6 +8,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <limits>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -921,11 +922,16 @@ TEST(StripImage, CellsAlongTheRowsAndNothingPastTheLast) {
     int index, itemWidth, itemHeight;
     std::vector<QRgb> row;  // row 1 of a 4 x 3 canvas; drawn at (1, 1)
   } cases[] = {
-      {0, 2, 1, {kW, a, a, kW}},    {1, 2, 1, {kW, b, b, kW}},   {2, 2, 1, {kW, c, c, kW}},
-      {3, 2, 1, {kW, d, d, kW}},    {4, 2, 1, {kW, kW, kW, kW}},  // the number of cells
-      {-1, 2, 1, {kW, kW, kW, kW}}, {0, 0, 1, {kW, kW, kW, kW}},  // no cell size
-      {0, 2, 0, {kW, kW, kW, kW}},  {0, 5, 1, {kW, kW, kW, kW}},  // cells wider than the strip: no
-                                                                  // column
+      {0, 2, 1, {kW, a, a, kW}},
+      {1, 2, 1, {kW, b, b, kW}},
+      {2, 2, 1, {kW, c, c, kW}},
+      {3, 2, 1, {kW, d, d, kW}},
+      {4, 2, 1, {kW, kW, kW, kW}},  // the number of cells
+      {-1, 2, 1, {kW, kW, kW, kW}},
+      {0, 0, 1, {kW, kW, kW, kW}},  // no cell size
+      {0, 2, 0, {kW, kW, kW, kW}},
+      {0, 5, 1, {kW, kW, kW, kW}},  // cells wider than the strip: no
+                                    // column
       {0, 2, 3, {kW, kW, kW, kW}},
   };
   for (const Case& k : cases) {
@@ -1169,6 +1175,53 @@ TEST(DropShadow, BlurredShadowOfAnIconSitsUnderIt) {
   EXPECT_EQ(Picture(image, {{kW, '.'}, {kK, 'K'}}),
             (std::vector<std::string>{"......", ".KKK..", ".KKK..", ".KKKK.", "...KK.", "......"}));
   DestroyIcon(icon);
+}
+
+// ---- Extremes -------------------------------------------------------------------------------
+
+TEST(Extremes, CoordinatesAndWidthsAtTheEndsOfIntStayQuickAndExact) {
+  constexpr int kMax = std::numeric_limits<int>::max();
+  constexpr int kMin = std::numeric_limits<int>::min();
+  const std::vector<std::pair<QRgb, char>> key{{kW, '.'}, {kK, 'K'}, {kB, 'B'}};
+  QImage image = Canvas(4, 3, kW);
+  CDC dc(&image);
+  CEffectPainter painter;
+  // A dashed line of the widest pen through the image: its first dash covers everything.
+  painter.DrawStyledLine(&dc, kMin, 1, kMax, 1, kBlack, 2, kMax);
+  EXPECT_EQ(Picture(image, key), (std::vector<std::string>{"KKKK", "KKKK", "KKKK"}));
+  // So does a slanted one through (0, 0).
+  image.fill(0xFFFFFFFF);
+  painter.DrawStyledLine(&dc, kMin, kMin, kMax, kMax, kBlack, 6, kMax / 2);
+  EXPECT_EQ(Picture(image, key), (std::vector<std::string>{"KKKK", "KKKK", "KKKK"}));
+
+  // The widest dashed frame: its centre lines run kMax / 2 inside the corners, so the right
+  // side (x = 2^30) reaches from column 1 on and the bottom side from row 1 on; the top and
+  // left sides end two pixels short of the image. A thin double frame there misses it.
+  image.fill(0xFFFFFFFF);
+  painter.DrawStyledFrame(&dc, kMin, kMin, kMax, kMax, kRed, kBlue, 6, 1);
+  painter.DrawStyledFrame(&dc, kMin, kMin, kMax, kMax, kRed, kBlue, 2, kMax);
+  EXPECT_EQ(Picture(image, key), (std::vector<std::string>{".BBB", "BBBB", "BBBB"}));
+
+  // Images, copies and backgrounds far away leave the image alone.
+  image.fill(0xFFFFFFFF);
+  CBitmap bitmap(ImageOf({{Px(1, 2, 3)}}));
+  painter.DrawBitmapWithEffects(&dc, kMax, kMax, 1, 1, &bitmap, FALSE, kBlack, 0x0300, TRUE, kMax,
+                                kMax, 3, 3, kBlack);
+  painter.DrawBitmapWithEffects(&dc, kMin, 0, 1, 1, &bitmap, FALSE, kBlack, 0, TRUE, kMin, 0, 3, 3,
+                                kBlack);
+  QImage source = Canvas(2, 2, 0);
+  CDC src(&source);
+  painter.BlendCopy(&dc, kMin, kMin, 2, 2, &src, kMax, kMax, 50);
+  painter.TileCopy(&dc, kMax, kMax, 2, 2, &src, 0, 0, kMax, kMax);
+  const RECT far{kMax - 2, kMax - 2, kMax, kMax};
+  painter.PaintBackground(&dc, CEffectPainter::EFFECT_HGRADIENT, &far, kRed, kRed, kRed, 0, 0);
+  painter.PaintBackground(&dc, CEffectPainter::EFFECT_METAL, &far, kRed, kRed, kRed, 0, 0);
+  EXPECT_EQ(Picture(image, key), (std::vector<std::string>{"....", "....", "...."}));
+  // A gradient across the whole range of int: row 0 lies in one of its middle bands.
+  const RECT wide{kMin, 0, kMax, 1};
+  painter.PaintBackground(&dc, CEffectPainter::EFFECT_HGRADIENT, &wide, kBlack, kBlack, kBlack, 0,
+                          0);
+  EXPECT_EQ(Picture(image, key), (std::vector<std::string>{"KKKK", "....", "...."}));
 }
 
 }  // namespace

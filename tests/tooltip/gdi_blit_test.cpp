@@ -5,6 +5,7 @@
 
 #include <QImage>
 
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -166,6 +167,21 @@ TEST(GdiStretch, EachTargetPixelTakesTheSourcePixelUnderItsCentre) {
   CDC dc(&image);
   dc.StretchBlt(0, 0, 2, 3, &src, 1, 0, 2, 1, SRCCOPY);
   EXPECT_EQ(PixelsOf(image), (Rows{{b, c}, {b, c}, {b, c}}));
+}
+
+TEST(GdiStretch, CoordinatesAtTheEndsOfIntDrawNothing) {
+  constexpr int kMax = std::numeric_limits<int>::max();
+  constexpr int kMin = std::numeric_limits<int>::min();
+  QImage source = ImageOf({{Px(1, 2, 3)}});
+  CDC src(&source);
+  QImage image = Canvas(2, 1, 0);
+  CDC dc(&image);
+  EXPECT_TRUE(dc.BitBlt(kMin, 0, kMax, 1, &src, 0, 0, SRCCOPY));
+  EXPECT_TRUE(dc.BitBlt(0, 0, kMax, 1, &src, kMin, 0, SRCCOPY));
+  EXPECT_TRUE(dc.BitBlt(kMax, 0, 1, 1, &src, kMax, 0, SRCCOPY));
+  EXPECT_TRUE(dc.StretchBlt(kMin, 0, kMax, 1, &src, kMax, 0, kMax, 1, SRCCOPY));
+  EXPECT_TRUE(dc.StretchBlt(0, kMin, 2, kMax, &src, kMin, kMin, 1, 1, SRCCOPY));
+  EXPECT_EQ(PixelsOf(image), (Rows{{0, 0}}));
 }
 
 TEST(GdiBitmaps, SectionsCreateBitmapAndGetObject) {

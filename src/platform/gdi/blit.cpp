@@ -201,13 +201,16 @@ BOOL CDC::BitBlt(int x, int y, int width, int height, const CDC* source, int xSo
     ySource = y;
   }
 
-  // Clip to both bitmaps.
-  int x0 = 0, y0 = 0, x1 = width, y1 = height;
-  x0 = std::max({x0, -x, -xSource});
-  y0 = std::max({y0, -y, -ySource});
-  x1 = std::min({x1, target.width - x, from.width - xSource});
-  y1 = std::min({y1, target.height - y, from.height - ySource});
-  if (x0 >= x1 || y0 >= y1) return TRUE;
+  // Clip to both bitmaps, wide so that no coordinate can overflow.
+  using W = std::int64_t;
+  const W cx0 = std::max({W{0}, -W{x}, -W{xSource}});
+  const W cy0 = std::max({W{0}, -W{y}, -W{ySource}});
+  const W cx1 = std::min({W{width}, W{target.width} - x, W{from.width} - xSource});
+  const W cy1 = std::min({W{height}, W{target.height} - y, W{from.height} - ySource});
+  if (cx0 >= cx1 || cy0 >= cy1) return TRUE;
+  // Inside both bitmaps every value below fits an int.
+  const int x0 = static_cast<int>(cx0), x1 = static_cast<int>(cx1);
+  const int y0 = static_cast<int>(cy0), y1 = static_cast<int>(cy1);
 
   const bool monoToMono = IsMonoKind(target.kind) && IsMonoKind(from.kind);
   const DWORD text = monoToMono ? 0 : ToDib(textColor_);
@@ -236,18 +239,25 @@ BOOL CDC::StretchBlt(int x, int y, int width, int height, const CDC* source, int
   const auto sourceOf = [](int i, int size, int sourceSize) {
     return static_cast<int>((2 * std::int64_t{i} + 1) * sourceSize / (2 * std::int64_t{size}));
   };
-  const int colBegin = std::max(0, -x);
-  const int colEnd = std::min(width, target.width - x);
+  // The target columns and rows inside the target; once not empty, they fit an int.
+  using W = std::int64_t;
+  const W wideColBegin = std::max(W{0}, -W{x});
+  const W wideColEnd = std::min(W{width}, W{target.width} - x);
+  const W wideRowBegin = std::max(W{0}, -W{y});
+  const W wideRowEnd = std::min(W{height}, W{target.height} - y);
+  if (wideColBegin >= wideColEnd || wideRowBegin >= wideRowEnd) return TRUE;
+  const int colBegin = static_cast<int>(wideColBegin), colEnd = static_cast<int>(wideColEnd);
+  const int rowBegin = static_cast<int>(wideRowBegin), rowEnd = static_cast<int>(wideRowEnd);
   std::vector<int> columns;
   int firstCol = -1;
   for (int col = colBegin; col < colEnd; ++col) {
-    const int sx = xSource + sourceOf(col, width, widthSource);
+    const std::int64_t sx = std::int64_t{xSource} + sourceOf(col, width, widthSource);
     if (sx < 0 || sx >= from.width) {
       if (firstCol >= 0) break;
       continue;
     }
     if (firstCol < 0) firstCol = col;
-    columns.push_back(sx);
+    columns.push_back(static_cast<int>(sx));
   }
   if (columns.empty()) return TRUE;
 
@@ -260,13 +270,13 @@ BOOL CDC::StretchBlt(int x, int y, int width, int height, const CDC* source, int
   std::vector<DWORD> sourceRow(static_cast<std::size_t>(spanCount));
   std::vector<DWORD> row(columns.size());
   int lastSy = -1;
-  for (int r = std::max(0, -y); r < std::min(height, target.height - y); ++r) {
-    const int sy = ySource + sourceOf(r, height, heightSource);
+  for (int r = rowBegin; r < rowEnd; ++r) {
+    const std::int64_t sy = std::int64_t{ySource} + sourceOf(r, height, heightSource);
     if (sy < 0 || sy >= from.height) continue;
     if (sy != lastSy) {
-      from.ReadRow(sy, spanBegin, spanCount, text, back, sourceRow.data());
+      from.ReadRow(static_cast<int>(sy), spanBegin, spanCount, text, back, sourceRow.data());
       for (std::size_t i = 0; i < columns.size(); ++i) row[i] = sourceRow[columns[i] - spanBegin];
-      lastSy = sy;
+      lastSy = static_cast<int>(sy);
     }
     target.WriteRow(y + r, x + firstCol, static_cast<int>(row.size()), row.data(), rop,
                     IsMonoKind(from.kind), sourceBack);

@@ -35,6 +35,9 @@ int Clamp(std::int64_t value) {
                                                    std::numeric_limits<int>::max()));
 }
 
+// The size between two coordinates, which may not fit an int.
+std::int64_t Extent(LONG from, LONG to) { return std::int64_t{to} - from; }
+
 int PenStyleOf(int style) {
   switch (style) {
     case CEffectPainter::LINE_DASH:
@@ -120,9 +123,9 @@ void CEffectPainter::PaintBackground(CDC* dc, DWORD effect, const RECT* rect, CO
       RECT first = r;
       RECT second = r;
       if (horizontal) {
-        first.right = second.left = r.left + r.Width() / 2;
+        first.right = second.left = Clamp(r.left + Extent(r.left, r.right) / 2);
       } else {
-        first.bottom = second.top = r.top + r.Height() / 2;
+        first.bottom = second.top = Clamp(r.top + Extent(r.top, r.bottom) / 2);
       }
       if (effect == EFFECT_HCGRADIENT || effect == EFFECT_VCGRADIENT) {
         FillGradientBands(dc, first, colorBegin, colorEnd, horizontal);
@@ -142,9 +145,14 @@ void CEffectPainter::PaintBackground(CDC* dc, DWORD effect, const RECT* rect, CO
     case EFFECT_SOFTBUMP:
     case EFFECT_HARDBUMP:
     case EFFECT_METAL:
-      if (r.Width() <= 0 || r.Height() <= 0) return;
-      BuildEffectImage(SIZE{r.Width(), r.Height()}, effect, granularity, coloring, colorBegin,
-                       colorMid, colorEnd);
+      // A texture wider or higher than a LONG is more than any DIB holds.
+      if (Extent(r.left, r.right) <= 0 || Extent(r.top, r.bottom) <= 0 ||
+          Extent(r.left, r.right) > std::numeric_limits<LONG>::max() ||
+          Extent(r.top, r.bottom) > std::numeric_limits<LONG>::max()) {
+        return;
+      }
+      BuildEffectImage(SIZE{r.right - r.left, r.bottom - r.top}, effect, granularity, coloring,
+                       colorBegin, colorMid, colorEnd);
       effectImage.Draw(dc, r.left, r.top);
       break;
     default:  // solid, and every id above 15
@@ -156,7 +164,8 @@ void CEffectPainter::PaintBackground(CDC* dc, DWORD effect, const RECT* rect, CO
 void CEffectPainter::FillGradientBands(CDC* dc, const RECT& rect, COLORREF c1, COLORREF c2,
                                        bool horizontal) {
   if (!dc) return;
-  const std::int64_t size = horizontal ? rect.Width() : rect.Height();
+  const std::int64_t size =
+      horizontal ? Extent(rect.left, rect.right) : Extent(rect.top, rect.bottom);
   const std::int64_t origin = horizontal ? rect.left : rect.top;
   const auto mix = [](int a, int b, int i) { return (a * (64 - i) + b * i) >> 6; };
   for (int i = 0; i < 64; ++i) {
