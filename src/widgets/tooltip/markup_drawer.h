@@ -24,6 +24,7 @@
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/icon.h"
 #include "widgets/tooltip/effect_painter.h"
+#include "widgets/tooltip/markup_table.h"
 #include "widgets/tooltip/text_style.h"
 
 class QObject;
@@ -164,6 +165,7 @@ class CMarkupDrawer {
   const std::vector<LineInfo>& Lines() const { return lines_; }
   const std::vector<HotArea>& HotAreas() const { return hotAreas_; }
   const std::vector<AnimationInfo>& Animations() const { return animations_; }
+  const std::vector<TableInfo>& Tables() const { return tables_; }
   int HoveredLink() const { return hoveredLink_; }
   const std::string& PreparedText() const { return text_; }
 
@@ -232,6 +234,10 @@ class CMarkupDrawer {
   static std::size_t FindTag(std::string_view text, std::size_t from, std::string_view tag);
   static std::size_t FindTableEnd(std::string_view text, std::size_t start);
   gdi::SIZE Table(std::string_view table);
+  void Row(std::string_view row, const gdi::RECT& inner, TableInfo& info, int r);
+  void Cell(std::string_view cell, const gdi::RECT& rect, TableInfo& info, int r, int c);
+  void TableBackground(const gdi::RECT& rect);
+  void SizeColumnsAndRows(TableInfo& info);
 
   // Language tables and settings.
   std::map<std::string, TagInfo, std::less<>> tags_;
@@ -274,6 +280,8 @@ class CMarkupDrawer {
   std::vector<AnimationInfo> animations_;
   int animationCounter_ = -1;
   int tableCounter_ = -1;
+  std::vector<TableInfo> tables_;
+  int tableDepth_ = 0;
 
   int maxWidth_ = 0;
   int tabSize_ = 32;
