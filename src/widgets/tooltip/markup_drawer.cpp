@@ -229,6 +229,7 @@ SIZE CMarkupDrawer::Layout() {
     hotAreas_.clear();
     lines_.clear();
     animations_.clear();
+    tables_.clear();
   } else {
     hotAreas_.clear();
   }

@@ -187,7 +187,6 @@ SIZE CMarkupDrawer::Table(std::string_view table) {
   if (tableDepth_ >= kMaxTableDepth) return Paragraph(table);
   const int index = ++tableCounter_;
   if (pass_ == 1) {
-    if (index == 0) tables_.clear();
     int rows = 0;
     int columns = 0;
     ForEachRow(table, INT_MAX, [&](std::string_view row) {
