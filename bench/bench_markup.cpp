@@ -1,5 +1,6 @@
 // The markup drawer measuring and then drawing a tip, as the tooltip does when it shows one:
-// a typical tip (the size of the program's own) and a 2 KB tip of styled, wrapped text.
+// a typical tip (the size of the program's own), a 2 KB tip of styled, wrapped text and a
+// 20 x 10 table.
 
 #include <benchmark/benchmark.h>
 
@@ -30,6 +31,23 @@ std::string LargeTip() {
   return text;
 }
 
+// 20 rows of 10 cells: a bordered table with a gradient background, a spanning heading,
+// styled cell text and cell backgrounds.
+std::string Table20x10() {
+  std::string text =
+      "<table border=1 cellspacing=1 bgeffect=vgradient bgcolor=white bgendcolor=lightsteelblue>"
+      "<tr><td colspan=10 align=center><b>Servers</b></td></tr>";
+  for (int r = 1; r < 20; ++r) {
+    text += "<tr>";
+    for (int c = 0; c < 10; ++c) {
+      text += (r + c) % 4 == 0 ? "<td bgcolor=lavender>" : "<td>";
+      text += "<i>r" + std::to_string(r) + "</i> c" + std::to_string(c) + "</td>";
+    }
+    text += "</tr>";
+  }
+  return text + "</table>";
+}
+
 void MeasureAndDraw(benchmark::State& state, const std::string& text, int maxWidth) {
   CMarkupDrawer drawer;
   drawer.SetMaxWidth(maxWidth);
@@ -56,8 +74,10 @@ void Measure(benchmark::State& state, const std::string& text, int maxWidth) {
 
 BENCHMARK_CAPTURE(MeasureAndDraw, TypicalTip, kTypicalTip, 0)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(MeasureAndDraw, Tip2KB, LargeTip(), 300)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(MeasureAndDraw, Table20x10, Table20x10(), 0)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(Measure, TypicalTip, kTypicalTip, 0)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(Measure, Tip2KB, LargeTip(), 300)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Measure, Table20x10, Table20x10(), 0)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
