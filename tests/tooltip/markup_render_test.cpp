@@ -62,6 +62,22 @@ TEST_F(MarkupRenderTest, DrawsTheTipInItsMeasuredSize) {
   EXPECT_GT(QImage(png).height(), 2 * 13);
 }
 
+TEST_F(MarkupRenderTest, DrawsTables) {
+  const QString png = dir_.filePath(QStringLiteral("table.png"));
+  // A 20 x 10 cell with padding 2 and the table's border, in a 1-pixel frame: 28 x 18.
+  const Outcome run =
+      Render({QStringLiteral("-o"), png},
+             "<table border=1 bgcolor=red><tr><td width=20 height=10></td></tr></table>");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "29x19\n");
+  const QImage image(png);
+  EXPECT_EQ(QColor(image.pixel(0, 9)), QColor(Qt::black));
+  // The cell inherits the border and the background.
+  EXPECT_EQ(QColor(image.pixel(1, 9)), QColor(Qt::black));
+  EXPECT_EQ(QColor(image.pixel(2, 9)), QColor(Qt::red));
+  EXPECT_EQ(QColor(image.pixel(5, 9)), QColor(Qt::red));
+}
+
 TEST_F(MarkupRenderTest, RefusesBadUseWithStatusTwo) {
   const QString png = dir_.filePath(QStringLiteral("tip.png"));
   for (const QStringList& arguments :
