@@ -97,6 +97,47 @@ Section CopyToSection(const CDC* source, int x, int y, int width, int height) {
   return section;
 }
 
+// The box average of a shade, handed out a row at a time: sink(row, factors of that row).
+// A window over the shade padded with 255 sums 255 for every cell, less (255 - blue) for each
+// cell that lies on the shade. Those shortfalls are summed with running sums: along each row
+// a sliding window over the row's prefix sums, then down each column a running total of the
+// row sums inside the window, which adds a row as the window reaches it and takes it off as
+// the window leaves it. The cost is the same for any depth, and the memory a few rows.
+template <class Sink>
+void BoxAverageRows(int width, int height, const DWORD* shade, DWORD kx, DWORD ky, Sink&& sink) {
+  if (width <= 0 || height <= 0 || !shade) return;
+  const std::int64_t w = width;
+  const std::int64_t h = height;
+  const std::int64_t rx = kx / 2;
+  const std::int64_t ry = ky / 2;
+  const double whole = 255.0 * double(2 * rx + 1) * double(2 * ry + 1);
+  std::vector<std::uint64_t> prefix(static_cast<std::size_t>(w) + 1, 0);
+  std::vector<std::uint64_t> window(static_cast<std::size_t>(w), 0);
+  std::vector<double> factors(static_cast<std::size_t>(w));
+  // The horizontal window sums of one row, added to (or taken off) the column totals.
+  const auto addRow = [&](std::int64_t row, bool add) {
+    const DWORD* line = shade + row * w;
+    for (std::int64_t col = 0; col < w; ++col)
+      prefix[col + 1] = prefix[col] + (255 - (line[col] & 0xFF));
+    for (std::int64_t col = 0; col < w; ++col) {
+      const std::uint64_t sum =
+          prefix[std::min(col + rx + 1, w)] - prefix[std::max(col - rx, std::int64_t{0})];
+      window[col] = add ? window[col] + sum : window[col] - sum;
+    }
+  };
+  for (std::int64_t row = 0; row <= std::min(ry, h - 1); ++row) addRow(row, true);
+  for (std::int64_t row = 0; row < h; ++row) {
+    if (row > 0) {
+      if (row + ry < h) addRow(row + ry, true);
+      if (row - ry - 1 >= 0) addRow(row - ry - 1, false);
+    }
+    for (std::int64_t col = 0; col < w; ++col) {
+      factors[col] = (whole - static_cast<double>(window[col])) / whole;
+    }
+    sink(static_cast<int>(row), factors.data());
+  }
+}
+
 }  // namespace
 
 CEffectPainter::CEffectPainter() = default;
@@ -590,20 +631,17 @@ void CEffectPainter::DrawDropShadow(CDC* dc, int x, int y, int width, int height
   const Section target = CopyToSection(dc, x, y, width, height);
   if (!target.pixels) return;
 
-  const std::size_t count = std::size_t(width) * std::size_t(height);
   if (blur) {
-    std::vector<double> factors;
-    try {
-      factors.resize(count);
-    } catch (const std::bad_alloc&) {
-      return;
-    }
-    BoxAverage(width, height, shadePixels, static_cast<DWORD>(kx), static_cast<DWORD>(ky),
-               factors.data());
-    for (std::size_t i = 0; i < count; ++i) {
-      target.pixels[i] = ScaleColor(target.pixels[i], factors[i]);
-    }
+    // Row by row, so no map of factors is kept.
+    BoxAverageRows(width, height, shadePixels, static_cast<DWORD>(kx), static_cast<DWORD>(ky),
+                   [&target, width](int row, const double* factors) {
+                     DWORD* line = target.pixels + std::size_t(row) * std::size_t(width);
+                     for (int col = 0; col < width; ++col) {
+                       line[col] = ScaleColor(line[col], factors[col]);
+                     }
+                   });
   } else {
+    const std::size_t count = std::size_t(width) * std::size_t(height);
     for (std::size_t i = 0; i < count; ++i) {
       target.pixels[i] = ScaleColor(target.pixels[i], (shadePixels[i] & 0xFF) / 255.0);
     }
@@ -614,37 +652,10 @@ void CEffectPainter::DrawDropShadow(CDC* dc, int x, int y, int width, int height
 
 void CEffectPainter::BoxAverage(int width, int height, const DWORD* shade, DWORD kx, DWORD ky,
                                 double* factors) {
-  if (width <= 0 || height <= 0 || !shade || !factors) return;
-  const std::int64_t rx = kx / 2;
-  const std::int64_t ry = ky / 2;
-  const std::int64_t w = width;
-  const std::int64_t h = height;
-  // A window over the padded grid sums 255 for every cell, less (255 - blue) for each cell
-  // that lies on the shade. Those shortfalls are summed over any window in constant time
-  // from a table of running sums, first along the rows, then down the columns.
-  std::vector<std::uint64_t> sums(static_cast<std::size_t>((w + 1) * (h + 1)), 0);
-  const auto at = [&sums, w](std::int64_t col, std::int64_t row) -> std::uint64_t& {
-    return sums[static_cast<std::size_t>(row * (w + 1) + col)];
-  };
-  for (std::int64_t row = 0; row < h; ++row) {
-    std::uint64_t running = 0;
-    for (std::int64_t col = 0; col < w; ++col) {
-      running += 255 - (shade[row * w + col] & 0xFF);
-      at(col + 1, row + 1) = running + at(col + 1, row);
-    }
-  }
-  const double whole = 255.0 * (2 * rx + 1) * (2 * ry + 1);
-  for (std::int64_t row = 0; row < h; ++row) {
-    const std::int64_t top = std::max<std::int64_t>(row - ry, 0);
-    const std::int64_t bottom = std::min<std::int64_t>(row + ry + 1, h);
-    for (std::int64_t col = 0; col < w; ++col) {
-      const std::int64_t left = std::max<std::int64_t>(col - rx, 0);
-      const std::int64_t right = std::min<std::int64_t>(col + rx + 1, w);
-      const std::uint64_t shortfall =
-          at(right, bottom) - at(left, bottom) - at(right, top) + at(left, top);
-      factors[row * w + col] = (whole - static_cast<double>(shortfall)) / whole;
-    }
-  }
+  if (!factors) return;
+  BoxAverageRows(width, height, shade, kx, ky, [factors, width](int row, const double* line) {
+    std::copy(line, line + width, factors + std::size_t(row) * std::size_t(width));
+  });
 }
 
 // ---- Colour functions -------------------------------------------------------------------------
