@@ -11,7 +11,6 @@
 
 #include "resources.h"
 #include "widgets/tooltip/markup_drawer.h"
-#include "widgets/tooltip/markup_text.h"
 
 using gdi::RECT;
 using gdi::SIZE;
