@@ -156,6 +156,21 @@ TEST_F(RichTipWindowTest, WithoutBorderOrShadowTheBodyReachesTheRegionEdge) {
   EXPECT_EQ(image.pixel(g.tip.x + 2, g.tip.y - 8), qRgb(10, 200, 30));
 }
 
+TEST_F(RichTipWindowTest, SizeTableByIndexAndByKind) {
+  EXPECT_EQ(tip_.Sizes(), kBalloonSizes);
+  tip_.SetSize(9, 5);
+  tip_.SetSize(-1, 5);
+  EXPECT_EQ(tip_.Sizes(), kBalloonSizes);
+  tip_.SetSize(SIZE_MARGIN_X, 20);
+  EXPECT_EQ(tip_.Sizes()[SIZE_MARGIN_X], 20);
+  tip_.SetSizes(false);
+  EXPECT_EQ(tip_.Sizes(), kPlainSizes);
+  // The plain table: no anchor, the window's corner at the pointer.
+  ShowConnectAt({400, 300});
+  EXPECT_EQ(tip_.Geometry().tip, (gdi::POINT{0, tip_.Geometry().face.cy}));
+  EXPECT_EQ(tip_.pos(), QPoint(400, 300 - tip_.Geometry().face.cy));
+}
+
 TEST(RichTipRelay, QtEventsBecomeTheRelayedMessages) {
   const QPointF local(5, 5);
   const QPointF global(105, 205);
