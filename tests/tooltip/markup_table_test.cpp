@@ -338,6 +338,23 @@ TEST_F(MarkupTableTest, SpansStopAtTheTableEdgeAndAtCoveredPlaces) {
   EXPECT_EQ(Table().Cell(1, 2).colspan, 1);
 }
 
+// A spanning cell whose columns hold its width but not its border and padding is drawn with
+// the room its text was measured in, so wrapping does not break its lines anew.
+TEST_F(MarkupTableTest, SpanningCellKeepsTheRoomItsTextWasMeasuredIn) {
+  drawer_.SetMaxWidth(300);
+  std::string text;
+  for (const char* candidate : {"aaaaaa", "aaaaaaa", "abcdefg", "mmmmm", "wwwww", "xxxxxxx"}) {
+    if (Width(candidate) > 43 && Width(candidate) <= 46) text = candidate;
+  }
+  ASSERT_FALSE(text.empty());
+  Draw("<table><tr><td colspan=2 border=1 width=46>" + text +
+       "</td></tr><tr><td width=20>a</td><td width=20>b</td></tr></table>");
+  // Two columns of 24 hold the 46 pixels; the cell's content area is 48 + 1 - 6 wide.
+  EXPECT_EQ(Table().columnWidths, (std::vector<int>{24, 24}));
+  ASSERT_EQ(pieces_.size(), 3u);
+  EXPECT_EQ(pieces_[0].text, text);
+}
+
 struct BoundCase {
   const char* markup;
   int rows;

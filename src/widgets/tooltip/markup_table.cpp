@@ -416,6 +416,9 @@ void CMarkupDrawer::Cell(std::string_view cellText, const RECT& rect, TableInfo&
       painter_.DrawStyledFrame(dc_, &rect, dark, light, style_.borderStyle, 1);
     }
     content = {rect.left + inset, rect.top + inset, rect.right - inset, rect.bottom - inset};
+    // A span whose columns only just hold the cell's width leaves less room than its content
+    // was measured in; the text keeps its measured lines instead of wrapping anew.
+    content.right = std::max(content.right, Sat(static_cast<long long>(content.left) + cell.width));
     const long long room = static_cast<long long>(content.bottom) - content.top;
     if (style_.valign == 1) content.top = Sat(content.top + (room - cell.contentHeight) / 2);
     if (style_.valign == 2)
