@@ -30,6 +30,7 @@
 #include "service/settings.h"
 #include "service/startup_exchange.h"
 #include "widgets/buttons/shade_button.h"
+#include "widgets/tooltip/rich_tip.h"
 
 namespace {
 
@@ -172,9 +173,18 @@ bool CopenvpnDlg::OnInitDialog() {
 // The skin library is absent on this platform; the program works without it.
 void CopenvpnDlg::AttachSkin() {}
 
-// The rich tooltip window and its two tools come with the tooltip widgets.
-void CopenvpnDlg::CreateTooltip() {}
-void CopenvpnDlg::AddTooltipTools() {}
+// The balloon tooltip, fed with the dialog's input by an event filter on the application.
+void CopenvpnDlg::CreateTooltip() {
+  tooltip_ = std::make_unique<CRichTip>();
+  tooltip_->Create(this, true);
+  tooltipRelay_ = std::make_unique<CRichTipRelay>(tooltip_.get(), this);
+  qApp->installEventFilter(tooltipRelay_.get());
+}
+
+void CopenvpnDlg::AddTooltipTools() {
+  tooltip_->AddTool(connectButton_, gdi::UINT{res::kStringConnectTip});
+  tooltip_->AddTool(disconnectButton_, gdi::UINT{res::kStringDisconnectTip});
+}
 
 void CopenvpnDlg::SetButtonLooks() {
   const std::pair<QPushButton*, int> buttons[] = {{connectButton_, res::kIconConnect},

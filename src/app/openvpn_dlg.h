@@ -14,6 +14,8 @@
 #include "app/dialog_events.h"
 #include "app/tunnel_engine.h"
 
+class CRichTip;
+class CRichTipRelay;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -59,6 +61,7 @@ class CopenvpnDlg : public QDialog, public ControllerView {
   QLabel* statusPicture() const { return statusPicture_; }
   QLabel* statusText() const { return statusText_; }
   QMenu* systemMenu() const { return systemMenu_; }
+  CRichTip* tooltip() const { return tooltip_.get(); }
 
   // Where the main icon goes while minimised: centred by the integer formula.
   static QPoint MinimisedIconPosition(QSize client, QSize icon);
@@ -102,6 +105,7 @@ class CopenvpnDlg : public QDialog, public ControllerView {
   // Members in the order of the original declaration.
   QIcon mainIcon_;
   QTableView* serverList_ = nullptr;
+  std::unique_ptr<CRichTip> tooltip_;
   QPushButton* connectButton_ = nullptr;
   QPushButton* disconnectButton_ = nullptr;
   QLabel* statusPicture_ = nullptr;
@@ -112,6 +116,8 @@ class CopenvpnDlg : public QDialog, public ControllerView {
   QPixmap connectingIconB_;
 
   QMenu* systemMenu_ = nullptr;
+  // PreTranslateMessage: every message of the dialog reaches the tooltip first.
+  std::unique_ptr<CRichTipRelay> tooltipRelay_;
   QBasicTimer timeoutTimer_;
   QBasicTimer animationTimer_;
   std::unique_ptr<TunnelEngine> engine_;

@@ -192,11 +192,12 @@ TEST_F(DialogTest, EveryTemplateControlStandsAtItsConvertedPosition) {
   CopenvpnDlg dialog;
   dialog.RunInitialisation();
   const DialogBaseUnits units = BaseUnitsOf(dialog.font());
-  // Children appear in creation order, which is template order.
+  // Children appear in creation order, which is template order. The menu and the tooltip are
+  // windows of their own, not controls.
   std::vector<QWidget*> controls;
   for (QObject* child : dialog.children()) {
     auto* widget = qobject_cast<QWidget*>(child);
-    if (widget && !qobject_cast<QMenu*>(widget)) controls.push_back(widget);
+    if (widget && !widget->isWindow()) controls.push_back(widget);
   }
   ASSERT_EQ(controls.size(), res::kMainDialogControls.size());
   for (size_t i = 0; i < controls.size(); ++i) {

@@ -7,12 +7,16 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <filesystem>
 #include <fstream>
@@ -23,6 +27,7 @@
 #include "app/openvpn_dlg.h"
 #include "platform/message_box.h"
 #include "support/refservice/refservice_fixture.h"
+#include "widgets/tooltip/rich_tip.h"
 
 namespace {
 
@@ -143,6 +148,54 @@ TEST_F(WindowSystem, BusyPointerOnlyWhileConnecting) {
   QCoreApplication::sendEvent(&dialog, &readerEnded);
   view.ShowStatusIcon(StatusIcon::ConnectingA);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// The pointer resting on Connect shows its balloon beside the pointer, without taking the
+// focus; the disabled Disconnect shows none; a key hides the tip at once.
+TEST_F(WindowSystem, ThePointerRestingOnConnectShowsItsTip) {
+  UseService();
+  platform::SetMessageBoxHandler([](const platform::MessageBoxRequest&) {});
+  CopenvpnDlg dialog;
+  dialog.RunInitialisation();
+  dialog.show();
+  dialog.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  CRichTip* tip = dialog.tooltip();
+  ASSERT_NE(tip, nullptr);
+  const auto pointAt = [&](QWidget* widget) {
+    const QPoint global = widget->mapToGlobal(widget->rect().center());
+    QCursor::setPos(global);
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+      // No pointer of its own: send the move the window system would send.
+      QWindow* window = dialog.windowHandle();
+      QMouseEvent move(QEvent::MouseMove, QPointF(window->mapFromGlobal(global)), QPointF(global),
+                       Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+      QCoreApplication::sendEvent(window, &move);
+    }
+    return global;
+  };
+
+  pointAt(dialog.disconnectButton());
+  QTest::qWait(1000);
+  EXPECT_FALSE(tip->isVisible());
+
+  QWidget* focused = QApplication::focusWidget();
+  pointAt(dialog.connectButton());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return tip->isVisible(); }, 5000));
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(tip);
+  ASSERT_NE(accessible, nullptr);
+  EXPECT_EQ(accessible->role(), QAccessible::ToolTip);
+  EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Connect"));
+  // The anchor's tip is where the pointer rests, on the button.
+  const QPoint anchor = tip->pos() + QPoint(tip->Geometry().tip.x, tip->Geometry().tip.y);
+  EXPECT_EQ(anchor, QCursor::pos());
+  EXPECT_TRUE(
+      dialog.connectButton()->rect().contains(dialog.connectButton()->mapFromGlobal(anchor)));
+  EXPECT_EQ(QApplication::focusWidget(), focused);
+  EXPECT_NE(QApplication::activeWindow(), tip);
+
+  QTest::keyClick(dialog.windowHandle(), Qt::Key_Shift);
+  EXPECT_FALSE(tip->isVisible());
 }
 
 }  // namespace

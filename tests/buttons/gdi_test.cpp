@@ -272,7 +272,7 @@ TEST(GdiBlit, CopiesFromDibSectionsBottomUpAndClips) {
   CBitmap* old = memory->SelectObject(section.get());
   EXPECT_TRUE(dc.BitBlt(1, 1, 2, 2, memory.get(), 0, 0, SRCCOPY));
   EXPECT_TRUE(dc.BitBlt(-1, 0, 2, 1, memory.get(), 0, 0, SRCCOPY));     // left half cut off
-  EXPECT_FALSE(dc.BitBlt(0, 0, 1, 1, memory.get(), 0, 0, 0x00EE0086));  // SRCPAINT: not here
+  EXPECT_FALSE(dc.BitBlt(0, 0, 1, 1, memory.get(), 0, 0, 0x00660046));  // SRCINVERT: not here
   memory->SelectObject(old);
   EXPECT_EQ(Picture(screen, {{0xFFFFFF, '.'}, {0xFF0000, 'r'}, {0x0000FF, 'b'}, {0, 'k'}}),
             (std::vector<std::string>{"b..",  //

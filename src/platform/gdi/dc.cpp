@@ -31,8 +31,6 @@ QRgb OpaqueQRgb(COLORREF color) {
   return qRgb(GetRValue(color), GetGValue(color), GetBValue(color));
 }
 
-QRgb OpaqueQRgb(const RGBQUAD& quad) { return qRgb(quad.rgbRed, quad.rgbGreen, quad.rgbBlue); }
-
 // The lines of a DrawText call, after mnemonic markers are taken out.
 struct TextLine {
   QString text;
@@ -138,6 +136,11 @@ std::unique_ptr<CBitmap> CBitmap::CreateDIBSection(const BITMAPINFOHEADER& heade
   if (depth <= 8) {
     bitmap->colors_.assign(colors, colors + (std::size_t{1} << depth));
   }
+  // A top-down 32-bit section is drawn on through an image over its own memory.
+  if (depth == 32 && header.biHeight < 0) {
+    bitmap->image_ = QImage(bitmap->bits_.get(), static_cast<int>(width), static_cast<int>(height),
+                            static_cast<qsizetype>(stride), QImage::Format_ARGB32);
+  }
   if (bits) *bits = bitmap->bits_.get();
   return bitmap;
 }
@@ -220,7 +223,10 @@ void CDC::FillSolidRect(const RECT& rect, COLORREF color) {
   const int bottom = std::min(image->height(), rect.bottom);
   if (left >= right || top >= bottom) return;
   if (Is32Bit(*image)) {
-    const QRgb value = OpaqueQRgb(color);
+    // As GDI does, the alpha byte of a DIB section (ARGB32) is written 0; opaque images and
+    // window faces keep 0xFF.
+    const QRgb value = image->format() == QImage::Format_ARGB32 ? OpaqueQRgb(color) & 0x00FFFFFF
+                                                                : OpaqueQRgb(color);
     for (int y = top; y < bottom; ++y) {
       QRgb* line = reinterpret_cast<QRgb*>(image->scanLine(y));
       std::fill(line + left, line + right, value);
@@ -307,52 +313,6 @@ BOOL CDC::DrawState(POINT pt, SIZE size, HICON icon, UINT flags, const CBrush* /
         const int dx = pt.x + x + offsets[pass];
         if (dx < 0 || dx >= image->width() || (source[x] & 0xFFFFFF) == 0xFFFFFF) continue;
         image->setPixel(dx, dy, value);
-      }
-    }
-  }
-  return TRUE;
-}
-
-BOOL CDC::BitBlt(int x, int y, int width, int height, const CDC* source, int xSource, int ySource,
-                 DWORD rop) {
-  QImage* image = Surface();
-  if (!image || !source || rop != SRCCOPY || !Is32Bit(*image)) return FALSE;
-  const QImage* sourceImage = source->Surface();
-  const CBitmap* sourceDib =
-      !sourceImage && source->selected_ && source->selected_->dib_ ? source->selected_ : nullptr;
-  if (!sourceImage && !sourceDib) return FALSE;
-  const int sourceWidth = sourceImage ? sourceImage->width() : sourceDib->Width();
-  const int sourceHeight = sourceImage ? sourceImage->height() : sourceDib->Height();
-
-  // Clip to both bitmaps.
-  int x0 = 0, y0 = 0, x1 = width, y1 = height;
-  x0 = std::max({x0, -x, -xSource});
-  y0 = std::max({y0, -y, -ySource});
-  x1 = std::min({x1, image->width() - x, sourceWidth - xSource});
-  y1 = std::min({y1, image->height() - y, sourceHeight - ySource});
-  if (x0 >= x1 || y0 >= y1) return TRUE;
-
-  const bool sameFormat = sourceImage && sourceImage->format() == image->format();
-  QRgb lookup[256];
-  const bool fastDib = sourceDib && sourceDib->header_.biBitCount == 8;
-  if (fastDib) {
-    for (int i = 0; i < 256; ++i) lookup[i] = OpaqueQRgb(sourceDib->colors_[i]);
-  }
-  for (int row = y0; row < y1; ++row) {
-    QRgb* out = reinterpret_cast<QRgb*>(image->scanLine(y + row)) + x;
-    if (sameFormat) {
-      const QRgb* in = reinterpret_cast<const QRgb*>(sourceImage->constScanLine(ySource + row));
-      std::memcpy(out + x0, in + xSource + x0, sizeof(QRgb) * (x1 - x0));
-    } else if (fastDib) {
-      const std::uint8_t* in = sourceDib->DibRow(ySource + row) + xSource;
-      for (int col = x0; col < x1; ++col) out[col] = lookup[in[col]];
-    } else if (sourceImage) {
-      for (int col = x0; col < x1; ++col) {
-        image->setPixel(x + col, y + row, sourceImage->pixel(xSource + col, ySource + row));
-      }
-    } else {
-      for (int col = x0; col < x1; ++col) {
-        out[col] = OpaqueQRgb(sourceDib->GetPixel(xSource + col, ySource + row));
       }
     }
   }

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "platform/gdi/gdi.h"
@@ -27,17 +29,30 @@ class CBitmap {
   static std::unique_ptr<CBitmap> CreateDIBSection(const BITMAPINFOHEADER& header,
                                                    const RGBQUAD* colors, void** bits);
 
+  // A 32-bit top-down DIB section of width x height, all bytes 0 (blit.cpp); the drawing
+  // surface of the per-pixel work: a DC can draw on it and its alpha bytes are kept.
+  static std::unique_ptr<CBitmap> CreateDIBSection32(int width, int height, void** bits);
+
+  // CreateBitmap: 1 bit per pixel (all 0, black) or 32 bits per pixel (all bytes 0, alpha
+  // bytes kept by blits as in a DIB); null for other depths, several planes or no size.
+  static std::unique_ptr<CBitmap> CreateBitmap(int width, int height, UINT planes,
+                                               UINT bitsPerPixel);
+
   // Wraps a 32-bit image (RGB32 or ARGB32); alpha counts only where a caller asks for it.
   explicit CBitmap(QImage image);
 
   int Width() const;
   int Height() const;
 
-  // The 32-bit image behind a device bitmap, or null for a DIB section.
-  QImage* Image() { return dib_ ? nullptr : &image_; }
-  const QImage* Image() const { return dib_ ? nullptr : &image_; }
+  // The image behind a device bitmap or a 32-bit top-down DIB section (over its pixel
+  // memory); null for the other DIB sections.
+  QImage* Image() { return image_.isNull() && dib_ ? nullptr : &image_; }
+  const QImage* Image() const { return image_.isNull() && dib_ ? nullptr : &image_; }
 
   COLORREF GetPixel(int x, int y) const;
+
+  // GetObject: size, depth and, for a DIB section, its pixels; FALSE for an empty bitmap.
+  BOOL GetBitmap(BITMAP* info) const;
 
  private:
   CBitmap() = default;
@@ -70,6 +85,9 @@ class CBrush {
 };
 
 enum class HICON : std::uint32_t;
+class CFont;
+struct TEXTMETRIC;
+class CPen;
 
 class CDC {
  public:
@@ -108,17 +126,58 @@ class CDC {
   // in the 3-D highlight and shadow colours.
   BOOL DrawState(POINT pt, SIZE size, HICON icon, UINT flags, const CBrush* brush = nullptr);
 
-  // SRCCOPY only, from any bitmap to a 32-bit one; parts outside either bitmap are skipped.
+  // Raster operations SRCCOPY, SRCAND, SRCPAINT, and BLACKNESS and WHITENESS (no source;
+  // blit.cpp). Onto a 32-bit bitmap from any bitmap, and onto a 1-bit one; parts outside
+  // either bitmap are skipped. As in GDI, a 1-bit source gives its 0 pixels the text colour
+  // of this DC and its 1 pixels the back colour, and a colour source gives a 1-bit target 1
+  // where it has the source DC's back colour, 0 elsewhere. A pixel of a 32-bit bitmap is
+  // the four bytes of a DIB (blue, green, red, alpha): opaque images (RGB32, and premultiplied
+  // window faces) read as alpha 0 and keep their 0xFF in memory; ARGB32 images and 32-bit DIB
+  // sections keep the alpha byte as it comes, not premultiplied.
   BOOL BitBlt(int x, int y, int width, int height, const CDC* source, int xSource, int ySource,
               DWORD rop);
+  // SRCCOPY, SRCAND, SRCPAINT with the same rules; each target pixel takes the source pixel
+  // under its centre (COLORONCOLOR). A negative or zero size draws nothing.
+  BOOL StretchBlt(int x, int y, int width, int height, const CDC* source, int xSource,
+                  int ySource, int widthSource, int heightSource, DWORD rop);
+
+  // Lines in the selected pen (pen.cpp); without one, a black solid pen one pixel wide.
+  CPen* SelectObject(CPen* pen);
+  POINT MoveTo(int x, int y);
+  BOOL LineTo(int x, int y);
 
   COLORREF GetPixel(int x, int y) const;
   COLORREF SetPixel(int x, int y, COLORREF color);
+
+  // Text in a GDI font (font.cpp). Texts are bytes decoded as UTF-8. The justification set
+  // by SetTextJustification widens every break character of the following measurements and
+  // outputs: breakExtra pixels over breakCount breaks, the first breakExtra % breakCount of
+  // them one pixel more. TextOut draws the cell (extent by tmHeight) from its top-left corner,
+  // filled with the back colour in OPAQUE mode, clipped to the clip rectangle.
+  CFont* SelectObject(CFont* font);
+  CFont* GetCurrentFont() const { return gdiFont_; }
+  BOOL GetTextMetrics(TEXTMETRIC* metrics) const;
+  BOOL GetTextExtentPoint32(std::string_view text, SIZE* size) const;
+  // (*prefixWidths)[k] is the width of the first k bytes (text.size() + 1 entries); a cut
+  // inside a character counts up to that character.
+  BOOL GetTextExtentExPoint(std::string_view text, std::vector<int>* prefixWidths) const;
+  BOOL TextOut(int x, int y, std::string_view text);
+  BOOL SetTextJustification(int breakExtra, int breakCount);
+  COLORREF GetBkColor() const { return bkColor_; }
+  // A fixed 96 pixels per inch, the Windows default, so sizes in points do not depend on the
+  // screen the program runs on.
+  int GetDeviceCaps(int index) const;
+  // A single clip rectangle; a null one removes it. Text output honours it.
+  void SelectClipRect(const RECT* rect);
+  std::optional<RECT> GetClipRect() const { return clip_; }
 
  private:
   CDC() = default;
   // The 32-bit image drawn on, or null (no bitmap, or a DIB section of a palette depth).
   QImage* Surface() const;
+  // The pixels this DC draws on or reads from, for the blits (blit.cpp).
+  struct Pixels;
+  Pixels View() const;
 
   QImage* target_ = nullptr;
   CBitmap* selected_ = nullptr;
@@ -126,6 +185,12 @@ class CDC {
   COLORREF textColor_ = RGB(0, 0, 0);
   COLORREF bkColor_ = RGB(255, 255, 255);
   int bkMode_ = OPAQUE;
+  CFont* gdiFont_ = nullptr;
+  int justifyExtra_ = 0;
+  int justifyCount_ = 0;
+  std::optional<RECT> clip_;
+  CPen* pen_ = nullptr;
+  POINT position_;
 };
 
 }  // namespace gdi

@@ -105,6 +105,21 @@ inline constexpr UINT DSS_DISABLED = 0x0020;
 
 // Raster operations.
 inline constexpr DWORD SRCCOPY = 0x00CC0020;
+inline constexpr DWORD SRCPAINT = 0x00EE0086;   // dest OR source
+inline constexpr DWORD SRCAND = 0x008800C6;     // dest AND source
+inline constexpr DWORD BLACKNESS = 0x00000042;  // no source
+inline constexpr DWORD WHITENESS = 0x00FF0062;  // no source
+
+// What GetObject tells of a bitmap.
+struct BITMAP {
+  LONG bmType = 0;
+  LONG bmWidth = 0;
+  LONG bmHeight = 0;
+  LONG bmWidthBytes = 0;
+  WORD bmPlanes = 0;
+  WORD bmBitsPixel = 0;
+  void* bmBits = nullptr;  // the pixels of a DIB section, else null
+};
 
 // System colour indices; the 3-D names are aliases of the button names, as on Windows.
 inline constexpr int COLOR_BTNFACE = 15;
@@ -115,6 +130,27 @@ inline constexpr int COLOR_BTNTEXT = 18;
 inline constexpr int COLOR_BTNHIGHLIGHT = 20;
 inline constexpr int COLOR_3DHILIGHT = COLOR_BTNHIGHLIGHT;
 inline constexpr int COLOR_3DHIGHLIGHT = COLOR_BTNHIGHLIGHT;
+inline constexpr int COLOR_SCROLLBAR = 0;
+inline constexpr int COLOR_BACKGROUND = 1;
+inline constexpr int COLOR_ACTIVECAPTION = 2;
+inline constexpr int COLOR_INACTIVECAPTION = 3;
+inline constexpr int COLOR_MENU = 4;
+inline constexpr int COLOR_WINDOW = 5;
+inline constexpr int COLOR_WINDOWFRAME = 6;
+inline constexpr int COLOR_MENUTEXT = 7;
+inline constexpr int COLOR_WINDOWTEXT = 8;
+inline constexpr int COLOR_CAPTIONTEXT = 9;
+inline constexpr int COLOR_ACTIVEBORDER = 10;
+inline constexpr int COLOR_INACTIVEBORDER = 11;
+inline constexpr int COLOR_APPWORKSPACE = 12;
+inline constexpr int COLOR_HIGHLIGHT = 13;
+inline constexpr int COLOR_HIGHLIGHTTEXT = 14;
+inline constexpr int COLOR_GRAYTEXT = 17;
+inline constexpr int COLOR_INACTIVECAPTIONTEXT = 19;
+inline constexpr int COLOR_3DDKSHADOW = 21;
+inline constexpr int COLOR_3DLIGHT = 22;
+inline constexpr int COLOR_INFOTEXT = 23;
+inline constexpr int COLOR_INFOBK = 24;
 
 // The desktop's colour for a system colour index, from the application palette (the classic
 // Windows colours before a GUI application exists); 0 for an index it does not know.

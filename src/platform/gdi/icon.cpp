@@ -123,6 +123,12 @@ BOOL DestroyIcon(HICON icon) {
   return table.icons.erase(static_cast<std::uint32_t>(icon)) ? TRUE : FALSE;
 }
 
+HICON CopyIcon(HICON icon) {
+  // Icons never change once made, so the copy shares the pictures.
+  std::shared_ptr<const IconData> data = Find(icon);
+  return data ? Register(std::move(data)) : NULL_ICON;
+}
+
 HICON LoadIconResource(UINT id, int width, int height) {
   QImage image = res::LoadIconImage(static_cast<int>(id));
   if (image.isNull()) return NULL_ICON;

@@ -36,6 +36,9 @@ HICON CreateIconIndirect(const ICONINFO& info);
 
 BOOL DestroyIcon(HICON icon);
 
+// A new handle to the same pictures; the null icon for a handle that is not a live icon.
+HICON CopyIcon(HICON icon);
+
 // The icon resource `id` (see res::LoadIconImage) at width x height pixels (0 keeps the
 // resource's own size), as LoadImage(IMAGE_ICON, LR_DEFAULTCOLOR) gives it; the null icon for
 // an unknown id. The hot spot is the centre.

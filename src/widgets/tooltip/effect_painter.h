@@ -1,0 +1,188 @@
+#pragma once
+// The drawing toolbox of the rich tooltip and its markup renderer: backgrounds (solid, banded
+// gradients, the shaded buttons' textures), styled lines and frames, tiled and blended copies
+// between device contexts, and icons, bitmaps and strip cells drawn with colour effects,
+// per-pixel alpha and drop shadows. Every operation draws on the caller's DC; between calls
+// the painter keeps only the texture of the last textured background and one flag.
+
+#include <memory>
+
+#include "platform/gdi/dc.h"
+#include "platform/gdi/gdi.h"
+#include "platform/gdi/icon.h"
+#include "widgets/buttons/palette_dib.h"
+
+class CEffectPainter {
+ public:
+  // Background effect ids of PaintBackground (the markup's keywords); ids above 15, and so
+  // the markup's "transparent" (-1), paint solid.
+  enum BackgroundEffect : gdi::DWORD {
+    EFFECT_SOLID = 0,
+    EFFECT_HGRADIENT = 1,
+    EFFECT_VGRADIENT = 2,
+    EFFECT_HCGRADIENT = 3,
+    EFFECT_VCGRADIENT = 4,
+    EFFECT_3HGRADIENT = 5,
+    EFFECT_3VGRADIENT = 6,
+    EFFECT_NOISE = 7,
+    EFFECT_DIAGSHADE = 8,
+    EFFECT_HSHADE = 9,
+    EFFECT_VSHADE = 10,
+    EFFECT_HBUMP = 11,
+    EFFECT_VBUMP = 12,
+    EFFECT_SOFTBUMP = 13,
+    EFFECT_HARDBUMP = 14,
+    EFFECT_METAL = 15,
+  };
+
+  // Line styles of DrawStyledLine and DrawStyledFrame; other values draw solid.
+  enum LineStyle : int {
+    LINE_NONE = 0,
+    LINE_SOLID = 1,
+    LINE_DASH = 2,
+    LINE_DOT = 3,
+    LINE_DASHDOT = 4,
+    LINE_DASHDOTDOT = 5,
+    LINE_DOUBLE = 6,
+  };
+
+  // Image effect flags, applied in this order (grey, darker, lighter, silhouette, invert).
+  static constexpr gdi::DWORD IMAGE_GRAY = 0x0001;
+  static constexpr gdi::DWORD IMAGE_DARKER = 0x0002;
+  static constexpr gdi::DWORD IMAGE_LIGHTER = 0x0004;
+  static constexpr gdi::DWORD IMAGE_SILHOUETTE = 0x0008;   // every shown pixel in the colour
+  static constexpr gdi::DWORD IMAGE_SHADOW = 0x0100;       // with the shadow argument TRUE
+  static constexpr gdi::DWORD IMAGE_BLUR_SHADOW = 0x0200;  // with the shadow argument TRUE
+  static constexpr gdi::DWORD IMAGE_INVERT = 0x8000;       // last, masked-out pixels included
+
+  CEffectPainter();
+  virtual ~CEffectPainter();
+  CEffectPainter(const CEffectPainter&) = delete;
+  CEffectPainter& operator=(const CEffectPainter&) = delete;
+
+  // ---- Backgrounds, lines, frames ----
+
+  // Paints rect by effect id; a null rect paints nothing.
+  void PaintBackground(gdi::CDC* dc, gdi::DWORD effect, const gdi::RECT* rect,
+                       gdi::COLORREF colorBegin, gdi::COLORREF colorMid, gdi::COLORREF colorEnd,
+                       gdi::BYTE granularity, gdi::BYTE coloring);
+
+  // Style 6 draws a twin 2 x width pixels lower (a horizontal line), to the right (a vertical
+  // one) or both (a slanted one). Nothing for style 0 or a width below 1.
+  void DrawStyledLine(gdi::CDC* dc, int x1, int y1, int x2, int y2, gdi::COLORREF color, int style,
+                      int width);
+
+  // Top and left sides in colorTopLeft, right and bottom sides in colorBottomRight, the pen's
+  // centre line width / 2 inside the rectangle; style 6 adds a frame 2 x width inside.
+  void DrawStyledFrame(gdi::CDC* dc, const gdi::RECT* rect, gdi::COLORREF colorTopLeft,
+                       gdi::COLORREF colorBottomRight, int style, int width);
+  void DrawStyledFrame(gdi::CDC* dc, int left, int top, int right, int bottom,
+                       gdi::COLORREF colorTopLeft, gdi::COLORREF colorBottomRight, int style,
+                       int width);
+
+  // ---- Copies between device contexts ----
+
+  // Fills the width x height area at (x, y) of dst with copies of the tileWidth x tileHeight
+  // block at (srcX, srcY) of src.
+  void TileCopy(gdi::CDC* dst, int x, int y, int width, int height, gdi::CDC* src, int srcX,
+                int srcY, int tileWidth, int tileHeight);
+
+  // Copies src over dst with the given opacity: 100 or more is a plain copy, 0 or less
+  // leaves dst as it is.
+  void BlendCopy(gdi::CDC* dst, int x, int y, int width, int height, gdi::CDC* src, int srcX,
+                 int srcY, int opacityPercent);
+
+  // Copies src over dst, each pixel weighted by its own alpha byte (not premultiplied).
+  void AlphaCopy(gdi::CDC* dst, int x, int y, int width, int height, gdi::CDC* src, int srcX,
+                 int srcY);
+
+  // ---- Sizes ----
+
+  // (0, 0) for a null bitmap or one that cannot be read.
+  void GetBitmapSize(const gdi::CBitmap* bitmap, gdi::SIZE& size);
+  // Twice the hotspot in each direction; (0, 0) for the null icon or a stale handle.
+  void GetIconSize(gdi::HICON icon, gdi::SIZE& size);
+
+  // ---- Images ----
+
+  // Darkens the width x height area at (x, y) of dc through shadowImage: each pixel is
+  // scaled by the blue byte of the shade (over 255), after a box blur of depthX x depthY
+  // (made odd) when blur is TRUE. A blur depth as large as the area leaves no room for the
+  // shadow: the area is left as it is.
+  void DrawDropShadow(gdi::CDC* dc, int x, int y, int width, int height, gdi::CBitmap* shadowImage,
+                      gdi::BOOL blur, gdi::DWORD depthX, gdi::DWORD depthY);
+
+  // Draws the icon scaled to width x height at (x, y). With shadow TRUE: with a shadow bit,
+  // a shadow in color at (x + shadowDx, y + shadowDy) under the icon; without one, the icon
+  // itself moved by the offset.
+  void DrawIconWithEffects(gdi::CDC* dc, int x, int y, int width, int height, gdi::HICON icon,
+                           gdi::DWORD effectFlags, gdi::BOOL shadow, int shadowDx, int shadowDy,
+                           gdi::DWORD depthX, gdi::DWORD depthY, gdi::COLORREF color);
+
+  // Draws the bitmap scaled to width x height at (x, y); with useMask, pixels of maskColor
+  // are transparent. color is the silhouette and shadow colour.
+  void DrawBitmapWithEffects(gdi::CDC* dc, int x, int y, int width, int height,
+                             gdi::CBitmap* bitmap, gdi::BOOL useMask, gdi::COLORREF maskColor,
+                             gdi::DWORD effectFlags, gdi::BOOL shadow, int shadowDx, int shadowDy,
+                             gdi::DWORD depthX, gdi::DWORD depthY, gdi::COLORREF color);
+
+  // Draws cell `index` of a strip of itemWidth x itemHeight cells, numbered along the rows.
+  void DrawStripImage(gdi::CDC* dc, int x, int y, int width, int height, gdi::CBitmap* strip,
+                      int index, int itemWidth, int itemHeight, gdi::BOOL useMask,
+                      gdi::COLORREF maskColor, gdi::DWORD effectFlags, gdi::BOOL shadow,
+                      int shadowDx, int shadowDy, gdi::DWORD depthX, gdi::DWORD depthY,
+                      gdi::COLORREF color);
+
+  // ---- The steps behind the operations above ----
+
+  // The 64 bands of a gradient from c1 to c2 across rect (left to right when horizontal,
+  // else top to bottom).
+  void FillGradientBands(gdi::CDC* dc, const gdi::RECT& rect, gdi::COLORREF c1, gdi::COLORREF c2,
+                         bool horizontal);
+
+  // Builds effectImage: texture effect - 7 of the shaded buttons on a palette from end
+  // (index 0) through mid (128) to begin (255), tinted coloring % toward begin.
+  void BuildEffectImage(gdi::SIZE size, gdi::DWORD effect, gdi::BYTE granularity,
+                        gdi::BYTE coloring, gdi::COLORREF colorBegin, gdi::COLORREF colorMid,
+                        gdi::COLORREF colorEnd);
+
+  // A new width x height 32-bit DIB section (top-down) from the bitmap with the effects
+  // applied; with useMask, pixels equal to maskColor (alpha byte 0) become 0 before the
+  // effects. replaceColor is the silhouette colour. Sets imageHasAlpha when any pixel has a
+  // non-zero alpha byte. Null when a bitmap or DC cannot be made.
+  std::unique_ptr<gdi::CBitmap> MakeEffectBitmap(const gdi::CBitmap* bitmap, int width, int height,
+                                                 gdi::DWORD effectFlags, gdi::BOOL useMask,
+                                                 gdi::COLORREF maskColor,
+                                                 gdi::COLORREF replaceColor);
+
+  // A new icon of width x height (hotspot at its centre) whose colour and mask bitmaps are
+  // stretched copies of the icon's, of the same depths; the null icon on failure. The
+  // caller destroys it.
+  gdi::HICON ScaleIcon(gdi::HICON icon, int width, int height);
+
+  // The blur factors of a width x height shade (32-bit pixels, rows of `width`, top row
+  // first): for each pixel the mean of the blue bytes in the kx x ky window around it, the
+  // shade padded with 255 beyond its edges, over 255. kx and ky are odd. Running sums: the
+  // cost does not depend on kx and ky.
+  static void BoxAverage(int width, int height, const gdi::DWORD* shade, gdi::DWORD kx,
+                         gdi::DWORD ky, double* factors);
+
+  // ---- Colour functions, on the three low bytes (the alpha byte of the result is 0);
+  // results are truncated toward zero ----
+
+  static gdi::DWORD MixColors(gdi::DWORD c1, double w1, gdi::DWORD c2, double w2);
+  static gdi::DWORD BrightenColor(gdi::DWORD c, double f);  // unless 0 < f <= 1: unchanged
+  static gdi::DWORD ScaleColor(gdi::DWORD c, double f);     // unless 0 <= f < 1: unchanged
+  static gdi::DWORD InvertColor(gdi::DWORD c);
+  // 0.299 red + 0.587 green + 0.114 blue of a DIB pixel (blue in the low byte), in all three.
+  static gdi::DWORD GrayColor(gdi::DWORD pixel);
+
+  // ---- State ----
+
+  const CPaletteDib& EffectImage() const { return effectImage; }
+  gdi::BOOL ImageHasAlpha() const { return imageHasAlpha; }
+
+ private:
+  CPaletteDib effectImage;
+  gdi::BOOL imageHasAlpha = gdi::FALSE;
+};

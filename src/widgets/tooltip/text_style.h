@@ -1,0 +1,42 @@
+#pragma once
+// The style record of the markup renderer: what a tag or a style-sheet entry can change,
+// saved on the style stack when a tag opens and put back when it closes.
+
+#include <string>
+
+#include "platform/gdi/gdi.h"
+
+struct TextStyle {
+  std::string name;  // style name of the tag that pushed this record; matches closing tags
+  int size = 16;     // font cell height, pixels
+  int weight = 400;
+  int italic = 0;
+  int underline = 0;
+  int strikeout = 0;
+  int overline = 0;
+  std::string face = "Verdana";  // at most 31 characters
+  gdi::COLORREF textColor = 0x000000;
+  gdi::COLORREF backColor = 0xFFFFFF;
+  gdi::COLORREF borderLight = 0x000000;
+  gdi::COLORREF borderDark = 0x000000;
+  gdi::COLORREF backMidColor = 0xFFFFFF;
+  gdi::COLORREF backEndColor = 0xFFFFFF;
+  int backMode = 1;     // 1 transparent, 2 opaque
+  int backEffect = -1;  // background effect id; -1 none
+  std::string backImage;
+  int align = 0;   // 0 left, 1 center, 2 right, 3 justify
+  int valign = 3;  // 0 top, 1 middle, 2 bottom, 3 baseline
+  int borderStyle = 0;
+  int borderWidth = 0;
+  int width = 0;  // cell width and height; 0 automatic
+  int height = 0;
+  int reserved1 = 0;
+  int reserved2 = 0;
+  int transform = 0;  // 0 none, 1 upper case, 2 lower case, 3 capitalize
+  int margin = 2;     // also a table's cell padding
+  int padding = 0;    // also a table's cell spacing
+  int linkKind = 0;   // 0 none, 1 shell link (href), 2 message link (msg)
+  std::string linkTarget;
+
+  void Reset() { *this = TextStyle(); }
+};

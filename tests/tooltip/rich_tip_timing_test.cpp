@@ -1,0 +1,481 @@
+// The tip's show and hide timing on a fake clock: a desk of tool windows at screen
+// rectangles, a pointer, window timers that tick when the clock moves, and the tip window's
+// paint arriving after a show as the window system's paint message would.
+
+#include <gtest/gtest.h>
+
+#include <QWidget>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "widgets/tooltip/rich_tip_timing.h"
+
+using namespace tip;
+
+namespace {
+
+class FakeDesk : public RichTipHost {
+ public:
+  struct Window {
+    std::unique_ptr<QWidget> widget;
+    gdi::RECT screen;
+    bool enabled = true;
+  };
+  struct Paint {
+    long long at;
+    int transparency;
+    friend bool operator==(const Paint&, const Paint&) = default;
+  };
+
+  FakeDesk() : timing(*this) {}
+
+  QWidget* AddWindow(gdi::RECT screen, bool enabled = true) {
+    windows.push_back({std::make_unique<QWidget>(), screen, enabled});
+    return windows.back().widget.get();
+  }
+
+  void SetTimer(int id, int ms) override { timers[id] = {ms, now + ms}; }
+  void KillTimer(int id) override { timers.erase(id); }
+  gdi::POINT GetCursorPos() override { return cursor; }
+  bool IsTipVisible() override { return visible; }
+  bool IsTipAt(gdi::POINT p) override { return visible && In(tipRect, p); }
+  QWidget* ToolWindowAt(gdi::POINT p, bool* enabled) override {
+    for (const Window& w : windows) {
+      if (In(w.screen, p)) {
+        *enabled = w.enabled;
+        return w.widget.get();
+      }
+    }
+    return nullptr;
+  }
+  gdi::POINT ToolClientPoint(QWidget* window, gdi::POINT p) override {
+    for (const Window& w : windows) {
+      if (w.widget.get() == window) return {p.x - w.screen.left, p.y - w.screen.top};
+    }
+    return p;
+  }
+  void LayOutAndShow(gdi::POINT p) override {
+    if (timing.NextTool().text.empty()) return;
+    visible = true;
+    shown.push_back(timing.NextTool().text);
+    shownAt.push_back(now);
+    tipRect = {p.x, p.y - 40, p.x + 80, p.y};
+    paintPending = true;
+  }
+  void PaintTip(int t) override { paints.push_back({now, t}); }
+  void HideTip() override {
+    visible = false;
+    hiddenAt.push_back(now);
+  }
+  void MoveTipTo(gdi::POINT p) override { tipRect = {p.x, p.y, p.x + 80, p.y + 40}; }
+  void ClickTip(gdi::POINT p) override { clicks.push_back(p); }
+  bool StepAnimations() override { return animationFrames-- > 0; }
+
+  // The window system's paint after a show.
+  void DeliverPaint() {
+    if (!paintPending) return;
+    paintPending = false;
+    paints.push_back({now, timing.OnPaint()});
+  }
+
+  void Move(int x, int y) {
+    cursor = {x, y};
+    timing.RelayMessage({WM_MOUSEMOVE, cursor});
+    DeliverPaint();
+  }
+  void Send(gdi::UINT message) {
+    timing.RelayMessage({message, cursor});
+    DeliverPaint();
+  }
+
+  // Moves the clock, delivering every tick that falls due on the way, in time order.
+  void Advance(long long ms) {
+    const long long until = now + ms;
+    for (;;) {
+      int next = 0;
+      long long due = until + 1;
+      for (const auto& [id, timer] : timers) {
+        if (timer.due < due) {
+          due = timer.due;
+          next = id;
+        }
+      }
+      if (next == 0) break;
+      now = due;
+      timers[next].due += timers[next].period;
+      timing.OnTimer(next);
+      DeliverPaint();
+    }
+    now = until;
+  }
+
+  static bool In(const gdi::RECT& r, gdi::POINT p) {
+    return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+  }
+
+  struct Timer {
+    int period;
+    long long due;
+  };
+  RichTipTiming timing;
+  std::vector<Window> windows;
+  std::map<int, Timer> timers;
+  long long now = 0;
+  gdi::POINT cursor{-100, -100};
+  bool visible = false;
+  bool paintPending = false;
+  gdi::RECT tipRect;
+  std::vector<std::string> shown;
+  std::vector<long long> shownAt;
+  std::vector<long long> hiddenAt;
+  std::vector<Paint> paints;
+  std::vector<gdi::POINT> clicks;
+  int animationFrames = 0;
+};
+
+// Two buttons side by side as in the main dialog: Connect enabled, Disconnect disabled.
+class TimingTest : public testing::Test {
+ protected:
+  TimingTest() {
+    connect = desk.AddWindow({100, 300, 175, 360});
+    disconnect = desk.AddWindow({200, 300, 275, 360}, false);
+    desk.timing.AddTool(connect, "Connect");
+    desk.timing.AddTool(disconnect, "DisConnect");
+  }
+
+  FakeDesk desk;
+  QWidget* connect;
+  QWidget* disconnect;
+};
+
+TEST_F(TimingTest, ShownHalfASecondAfterThePointerStopsAndHiddenFiveSecondsLater) {
+  desk.Move(120, 320);
+  desk.Advance(499);
+  EXPECT_FALSE(desk.visible);
+  desk.Advance(1);
+  ASSERT_TRUE(desk.visible);
+  EXPECT_EQ(desk.shown, std::vector<std::string>{"Connect"});
+  EXPECT_EQ(desk.timing.CurrentWindow(), connect);
+  EXPECT_EQ(desk.timing.State(), STATE_SHOWN);
+  desk.Advance(4999);
+  EXPECT_TRUE(desk.visible);
+  desk.Advance(1);
+  EXPECT_FALSE(desk.visible);
+  EXPECT_EQ(desk.hiddenAt, std::vector<long long>{5500});
+  EXPECT_EQ(desk.timing.State(), STATE_HIDDEN);
+  // The hide was by time: staying on the tool does not bring the tip back.
+  desk.Advance(10000);
+  EXPECT_EQ(desk.shown.size(), 1u);
+}
+
+TEST_F(TimingTest, EveryMoveInsideTheToolRestartsTheDelay) {
+  for (int i = 0; i < 10; ++i) {
+    desk.Move(110 + i, 320);
+    desk.Advance(400);
+  }
+  EXPECT_FALSE(desk.visible);
+  desk.Advance(100);
+  EXPECT_TRUE(desk.visible);
+  EXPECT_EQ(desk.shownAt, std::vector<long long>{4100});
+}
+
+TEST_F(TimingTest, AMoveInsideTheShownToolHidesItUntilThePointerLeavesAndReturns) {
+  desk.Move(120, 320);
+  desk.Advance(500);
+  ASSERT_TRUE(desk.visible);
+  desk.Move(121, 320);
+  EXPECT_FALSE(desk.visible);
+  desk.Move(125, 330);
+  desk.Advance(3000);
+  EXPECT_FALSE(desk.visible);
+  desk.Move(50, 50);  // out of every tool
+  desk.Advance(1000);
+  EXPECT_FALSE(desk.visible);
+  desk.Move(130, 330);
+  desk.Advance(500);
+  EXPECT_TRUE(desk.visible);
+  EXPECT_EQ(desk.shown.size(), 2u);
+}
+
+TEST_F(TimingTest, APointerThatMovedAwayBeforeTheDelayEndsShowsNothing) {
+  desk.Move(120, 320);
+  desk.cursor = {121, 320};  // moved without a relayed message reaching the tip
+  desk.Advance(1000);
+  EXPECT_FALSE(desk.visible);
+}
+
+TEST_F(TimingTest, KeysButtonPressesAndTheWheelHideAtOnceButtonReleasesDoNot) {
+  struct Case {
+    gdi::UINT message;
+    bool hides;
+  };
+  const Case cases[] = {
+      {WM_KEYDOWN, true},     {WM_SYSKEYDOWN, true},    {WM_LBUTTONDOWN, true},
+      {WM_RBUTTONDOWN, true}, {WM_MBUTTONDOWN, true},   {WM_LBUTTONDBLCLK, true},
+      {WM_MOUSEWHEEL, true},  {WM_NCLBUTTONDOWN, true}, {WM_NCRBUTTONDBLCLK, true},
+      {WM_LBUTTONUP, false},  {WM_RBUTTONUP, false},    {WM_MBUTTONUP, false},
+      {WM_KEYUP, false},      {WM_MOUSEHWHEEL, false},  {WM_NCMOUSEMOVE, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "message 0x" << std::hex << c.message);
+    FakeDesk desk;
+    QWidget* button = desk.AddWindow({100, 300, 175, 360});
+    desk.timing.AddTool(button, "Connect");
+    desk.Move(120, 320);
+    desk.Advance(500);
+    ASSERT_TRUE(desk.visible);
+    desk.Send(c.message);
+    EXPECT_EQ(desk.visible, !c.hides);
+    EXPECT_EQ(desk.timing.State(), c.hides ? STATE_HIDDEN : STATE_SHOWN);
+    // A press during the delay cancels the show too.
+    FakeDesk waiting;
+    button = waiting.AddWindow({100, 300, 175, 360});
+    waiting.timing.AddTool(button, "Connect");
+    waiting.Move(120, 320);
+    waiting.Advance(200);
+    waiting.Send(c.message);
+    waiting.Advance(1000);
+    EXPECT_EQ(waiting.visible, !c.hides);
+  }
+}
+
+TEST_F(TimingTest, SwitchingToAnotherApplicationHidesAtOnce) {
+  desk.Move(120, 320);
+  desk.Advance(500);
+  desk.timing.OnActivateApp(true);
+  EXPECT_TRUE(desk.visible);
+  desk.timing.OnActivateApp(false);
+  EXPECT_FALSE(desk.visible);
+}
+
+TEST_F(TimingTest, FadesInAndOutInStepsOfTwentyEveryFiftyMilliseconds) {
+  desk.timing.SetDelay(DELAY_FADE_IN, 50);
+  desk.timing.SetDelay(DELAY_FADE_OUT, 50);
+  desk.Move(120, 320);
+  desk.Advance(500);
+  EXPECT_EQ(desk.timing.State(), STATE_FADING_IN);
+  desk.Advance(250);
+  EXPECT_EQ(desk.timing.State(), STATE_SHOWN);
+  const std::vector<FakeDesk::Paint> fadeIn{{500, 100}, {550, 80}, {600, 60},
+                                            {650, 40},  {700, 20}, {750, 0}};
+  EXPECT_EQ(desk.paints, fadeIn);
+  desk.paints.clear();
+  // The hide timer starts with the last step.
+  desk.Advance(4999);
+  EXPECT_TRUE(desk.paints.empty());
+  desk.Advance(1);
+  EXPECT_EQ(desk.timing.State(), STATE_FADING_OUT);
+  desk.Advance(250);
+  const std::vector<FakeDesk::Paint> fadeOut{{5800, 20}, {5850, 40}, {5900, 60}, {5950, 80}};
+  EXPECT_EQ(desk.paints, fadeOut);
+  EXPECT_EQ(desk.hiddenAt, std::vector<long long>{6000});
+  EXPECT_EQ(desk.timing.State(), STATE_HIDDEN);
+  EXPECT_TRUE(desk.timers.count(TIMER_FADE_OUT) == 0);
+}
+
+TEST_F(TimingTest, AFadeInStopsAtTheToolsOwnTransparency) {
+  desk.timing.Defaults().transparency = 30;
+  desk.timing.SetDelay(DELAY_FADE_IN, 50);
+  desk.Move(120, 320);
+  desk.Advance(700);
+  const std::vector<FakeDesk::Paint> fadeIn{{500, 100}, {550, 80}, {600, 60}, {650, 40}, {700, 30}};
+  EXPECT_EQ(desk.paints, fadeIn);
+}
+
+TEST_F(TimingTest, ATransparencyAbove100IsTakenAs100) {
+  desk.timing.Defaults().transparency = 200;
+  desk.Move(120, 320);
+  desk.Advance(500);
+  EXPECT_EQ(desk.timing.NextTool().transparency, 100);
+  EXPECT_EQ(desk.timing.Transparency(), 100);
+}
+
+TEST_F(TimingTest, TheDisabledDisconnectButtonShowsNoTip) {
+  desk.Move(220, 320);
+  desk.Advance(2000);
+  EXPECT_FALSE(desk.visible);
+  EXPECT_TRUE(desk.shown.empty());
+  desk.windows[1].enabled = true;
+  desk.Move(221, 320);
+  desk.Advance(500);
+  EXPECT_EQ(desk.shown, std::vector<std::string>{"DisConnect"});
+}
+
+TEST_F(TimingTest, MovingToAnotherToolWhileOneFadesOutShowsItAfterTheFade) {
+  desk.windows[1].enabled = true;
+  desk.timing.SetDelay(DELAY_FADE_OUT, 50);
+  desk.Move(120, 320);
+  desk.Advance(500);
+  desk.Move(220, 320);  // the next tool: the shown one begins to fade
+  EXPECT_EQ(desk.timing.State(), STATE_FADING_OUT);
+  desk.Advance(250);
+  EXPECT_FALSE(desk.visible);
+  EXPECT_EQ(desk.hiddenAt, std::vector<long long>{750});
+  desk.Advance(500);
+  EXPECT_EQ(desk.shown, (std::vector<std::string>{"Connect", "DisConnect"}));
+  EXPECT_EQ(desk.shownAt.back(), 1250);
+}
+
+TEST(RichTipTools, LookUpAndReplacement) {
+  FakeDesk desk;
+  QWidget* panel = desk.AddWindow({0, 0, 300, 200});
+  QWidget* single = desk.AddWindow({400, 0, 500, 100});
+  desk.timing.AddTool(single, "whole");
+  desk.timing.AddTool(panel, "left", gdi::RECT{0, 0, 100, 200}, 1);
+  desk.timing.AddTool(panel, "overlap", gdi::RECT{50, 0, 150, 200}, 2);
+  desk.timing.AddTool(panel, "everything");  // empty area: never matches among several
+  desk.timing.AddTool(panel, "left again", gdi::RECT{0, 0, 100, 200}, 3);
+
+  const std::vector<ToolEntry>* tools = desk.timing.ToolsOf(panel);
+  ASSERT_NE(tools, nullptr);
+  ASSERT_EQ(tools->size(), 3u);
+  EXPECT_EQ((*tools)[0].text, "left again");
+  EXPECT_EQ((*tools)[0].toolId, 3);
+
+  struct Case {
+    gdi::POINT at;
+    QWidget* window;
+    const char* text;
+  };
+  const Case cases[] = {
+      {{10, 10}, panel, "left again"}, {{75, 10}, panel, "left again"},
+      {{120, 10}, panel, "overlap"},   {{250, 10}, nullptr, ""},
+      {{450, 50}, single, "whole"},    {{499, 99}, single, "whole"},
+      {{350, 50}, nullptr, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.at.x << "," << c.at.y);
+    ToolEntry entry;
+    EXPECT_EQ(desk.timing.FindToolAt(c.at, &entry, true), c.window);
+    if (c.window) {
+      EXPECT_EQ(entry.text, c.text);
+    }
+  }
+  desk.timing.RemoveAllTools();
+  ToolEntry entry;
+  EXPECT_EQ(desk.timing.FindToolAt({10, 10}, &entry, true), nullptr);
+}
+
+TEST(RichTipTools, RectangleToolsOfOneWindowShowOneAfterTheOther) {
+  FakeDesk desk;
+  QWidget* panel = desk.AddWindow({0, 0, 300, 200});
+  desk.timing.AddTool(panel, "first", gdi::RECT{0, 0, 100, 200});
+  desk.timing.AddTool(panel, "second", gdi::RECT{100, 0, 200, 200});
+  desk.Move(50, 50);
+  desk.Advance(500);
+  desk.Move(150, 50);  // another area of the same window is another tool
+  desk.Advance(500);
+  EXPECT_EQ(desk.shown, (std::vector<std::string>{"first", "second"}));
+}
+
+// What a move inside the shown tool does, by the tool's behaviour.
+TEST(RichTipBehaviour, AMoveInsideTheShownTool) {
+  struct Case {
+    gdi::DWORD behaviour;
+    bool visibleAfterMove;
+    long long hiddenByTimeAt;  // 0: not by time within the run
+    int shows;
+  };
+  const Case cases[] = {
+      {0, false, 0, 1},
+      {BEHAVIOUR_FOLLOW_CURSOR, true, 5600, 1},  // the hide timer restarts at the move
+      {BEHAVIOUR_MOVE_KEEPS, true, 5600, 1},
+      {BEHAVIOUR_FORGET_ON_HIDE, false, 0, 2},  // shown again without leaving the tool
+      {BEHAVIOUR_NO_TIMEOUT, false, 0, 1},
+      {BEHAVIOUR_MOVE_KEEPS | BEHAVIOUR_NO_TIMEOUT, true, 0, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "behaviour 0x" << std::hex << c.behaviour);
+    FakeDesk desk;
+    QWidget* button = desk.AddWindow({100, 300, 175, 360});
+    desk.timing.AddTool(button, "Connect");
+    desk.timing.Defaults().behaviourFlags = c.behaviour;
+    desk.Move(120, 330);
+    desk.Advance(500);
+    desk.Advance(100);
+    desk.Move(121, 330);
+    EXPECT_EQ(desk.visible, c.visibleAfterMove);
+    desk.Advance(20000);
+    EXPECT_EQ(static_cast<int>(desk.shown.size()), c.shows);
+    if (c.hiddenByTimeAt) {
+      EXPECT_EQ(desk.hiddenAt, std::vector<long long>{c.hiddenByTimeAt});
+    }
+  }
+}
+
+TEST(RichTipBehaviour, NoTimeoutKeepsTheTipUntilThePointerMoves) {
+  FakeDesk desk;
+  QWidget* button = desk.AddWindow({100, 300, 175, 360});
+  desk.timing.AddTool(button, "Connect");
+  desk.timing.Defaults().behaviourFlags = BEHAVIOUR_NO_TIMEOUT;
+  desk.Move(120, 330);
+  desk.Advance(60000);
+  EXPECT_TRUE(desk.visible);
+  EXPECT_EQ(desk.timers.count(TIMER_HIDE), 0u);
+}
+
+TEST(RichTipBehaviour, ThePointerOverTheTipItself) {
+  for (const gdi::DWORD behaviour :
+       {gdi::DWORD{0}, BEHAVIOUR_OVER_TIP_KEEPS, BEHAVIOUR_FOLLOW_CURSOR}) {
+    SCOPED_TRACE(testing::Message() << "behaviour 0x" << std::hex << behaviour);
+    FakeDesk desk;
+    QWidget* button = desk.AddWindow({100, 300, 175, 360});
+    desk.timing.AddTool(button, "Connect");
+    desk.timing.Defaults().behaviourFlags = behaviour;
+    desk.Move(120, 330);
+    desk.Advance(500);
+    ASSERT_TRUE(desk.visible);
+    desk.Move(130, 310);  // inside the tip (it lies above the pointer)
+    EXPECT_EQ(desk.visible, behaviour != 0);
+    if (behaviour == BEHAVIOUR_FOLLOW_CURSOR) {
+      EXPECT_EQ(desk.tipRect.left, 130);  // it moved to the pointer
+    }
+  }
+}
+
+TEST(RichTipBehaviour, AClickOnTheTipRunsItsLinkAndHidesIt) {
+  FakeDesk desk;
+  QWidget* button = desk.AddWindow({100, 300, 175, 360});
+  desk.timing.AddTool(button, "Connect");
+  desk.timing.Defaults().behaviourFlags = BEHAVIOUR_OVER_TIP_KEEPS;
+  desk.Move(120, 330);
+  desk.Advance(500);
+  desk.Move(130, 310);
+  desk.Send(WM_LBUTTONDOWN);
+  ASSERT_EQ(desk.clicks.size(), 1u);
+  EXPECT_EQ(desk.clicks[0], (gdi::POINT{130, 310}));
+  EXPECT_FALSE(desk.visible);
+}
+
+TEST(RichTipBehaviour, AnimationRepaintsOnlyAShownTipWhoseFrameChanged) {
+  FakeDesk desk;
+  QWidget* button = desk.AddWindow({100, 300, 175, 360});
+  desk.timing.AddTool(button, "Connect");
+  desk.timing.SetDelay(DELAY_ANIMATION, 100);
+  desk.animationFrames = 3;
+  desk.Advance(1000);  // hidden: the frames are not stepped
+  EXPECT_EQ(desk.animationFrames, 3);
+  desk.Move(120, 330);
+  desk.Advance(500);
+  desk.animationFrames = 3;
+  desk.paints.clear();
+  desk.Advance(1000);
+  EXPECT_EQ(desk.paints.size(), 3u);
+  desk.timing.SetDelay(DELAY_ANIMATION, 0);
+  EXPECT_EQ(desk.timers.count(TIMER_ANIMATION), 0u);
+}
+
+TEST(RichTipBehaviour, AToolWithoutTextIsScheduledButShowsNothing) {
+  FakeDesk desk;
+  QWidget* button = desk.AddWindow({100, 300, 175, 360});
+  desk.timing.AddTool(button, "");
+  desk.Move(120, 330);
+  desk.Advance(500);
+  EXPECT_FALSE(desk.visible);
+  EXPECT_TRUE(desk.shown.empty());
+}
+
+}  // namespace
