@@ -28,8 +28,10 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-constexpr char kUser[] = "tesmira-e2e";
-constexpr char kSudoers[] = "/etc/sudoers.d/tesmira-e2e";
+// CTest runs the cases side by side, each in a process of its own: each gets its own user and
+// sudoers rule, so that one case's clean-up never takes them from another.
+const std::string kUser = "tesmira-e2e-" + std::to_string(::getpid());
+const std::string kSudoers = "/etc/sudoers.d/tesmira-e2e-" + std::to_string(::getpid());
 
 std::string Shell(const std::string& command) {
   std::string output;
@@ -76,11 +78,13 @@ class OrdinaryUser : public ::testing::Test {
     TESMIRA_SKIP_UNLESS_OPENVPN_USABLE();
     if (Shell("command -v sudo").empty()) GTEST_SKIP() << "sudo is not installed";
     if (Shell("command -v setpriv").empty()) GTEST_SKIP() << "setpriv is not installed";
-    if (getpwnam(kUser) == nullptr) {
-      Shell(std::string("useradd --system --no-create-home --shell /usr/sbin/nologin ") + kUser);
+    // useradd refuses while another one holds the password file's lock: try again.
+    for (int i = 0; i < 20 && getpwnam(kUser.c_str()) == nullptr; ++i) {
+      Shell("useradd --system --no-create-home --shell /usr/sbin/nologin " + kUser);
       createdUser_ = true;
+      if (getpwnam(kUser.c_str()) == nullptr) std::this_thread::sleep_for(100ms);
     }
-    const passwd* user = getpwnam(kUser);
+    const passwd* user = getpwnam(kUser.c_str());
     ASSERT_NE(user, nullptr) << "could not create the user " << kUser;
     uid_ = user->pw_uid;
     gid_ = user->pw_gid;
@@ -106,13 +110,13 @@ class OrdinaryUser : public ::testing::Test {
   }
 
   void TearDown() override {
-    ::unlink(kSudoers);
-    if (createdUser_) Shell(std::string("userdel ") + kUser);
+    ::unlink(kSudoers.c_str());
+    if (createdUser_) Shell("userdel " + kUser);
   }
 
   void AllowSudo() {
     std::ofstream(kSudoers) << kUser << " ALL=(root) NOPASSWD: ALL\n";
-    ::chmod(kSudoers, 0440);
+    ::chmod(kSudoers.c_str(), 0440);
   }
 
   // The client as the user, from its folder, with sudo -n as the elevation command.
