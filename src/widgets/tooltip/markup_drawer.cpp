@@ -570,8 +570,9 @@ void CMarkupDrawer::PlaceRun(std::string text) {
         dc_->TextOut(x_, top, piece);
         if (pieceObserver_) pieceObserver_(piece, x_, top, style_);
         if (style_.overline) {
-          painter_.DrawStyledLine(dc_, x_, top, x_ + width, top, style_.textColor,
-                                  CEffectPainter::LINE_SOLID, style_.weight >= 700 ? 2 : 1);
+          painter_.DrawStyledLine(dc_, x_, top, Sat(static_cast<long long>(x_) + width), top,
+                                  style_.textColor, CEffectPainter::LINE_SOLID,
+                                  style_.weight >= 700 ? 2 : 1);
         }
       }
       restSpaces_ -= CountSpaces(piece);
@@ -639,7 +640,7 @@ void CMarkupDrawer::Rule(std::string_view attributeText) {
     line_.percent = Sat(static_cast<long long>(line_.percent) + share);
     line_.height = std::max(line_.height, size + 8);
   } else {
-    length = percent ? markup::MulDiv(RectWidth(), share, 100) : GetLength(width, 0, false);
+    length = Sat(percent ? markup::MulDiv(RectWidth(), share, 100) : GetLength(width, 0, false));
     const int middle = Sat(y_ + static_cast<long long>(line_.height) / 2);
     painter_.DrawStyledLine(dc_, x_, middle, Sat(static_cast<long long>(x_) + length), middle,
                             color, CEffectPainter::LINE_SOLID, size);

@@ -269,8 +269,8 @@ class CMarkupDrawer {
   int lineStart_ = 0;  // x where the line started
   int widest_ = 0;
   bool justify_ = false;
-  int restWidth_ = 0;   // drawing: content of the line still to come, unjustified
-  int restSpaces_ = 0;  // drawing: spaces of the line still to come
+  long long restWidth_ = 0;  // drawing: content of the line still to come, unjustified
+  int restSpaces_ = 0;       // drawing: spaces of the line still to come
 
   std::vector<LineInfo> lines_;
   std::size_t lineIndex_ = 0;
