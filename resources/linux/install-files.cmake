@@ -1,10 +1,9 @@
 # Runs at install time with TESMIRA_LINUX_SOURCE and TESMIRA_OPENVPN set (see CMakeLists.txt).
 set(root "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
 set(TESMIRA_BIN "${CMAKE_INSTALL_PREFIX}/bin/tesmira")
-# The program finds its engine as "<its folder>/64bit/openvpn" (or 32bit); pkexec matches the
-# policy's path against the one it is given character for character.
-set(TESMIRA_ENGINE_64 "${CMAKE_INSTALL_PREFIX}/lib/tesmira/64bit/openvpn")
-set(TESMIRA_ENGINE_32 "${CMAKE_INSTALL_PREFIX}/lib/tesmira/32bit/openvpn")
+# pkexec matches the policy's path against the one it is given character for character: the
+# program runs the helper as "<prefix>/libexec/tesmira/tesmira-engine-helper".
+set(TESMIRA_HELPER "${CMAKE_INSTALL_PREFIX}/libexec/tesmira/tesmira-engine-helper")
 
 function(tesmira_install_link target link)
   message(STATUS "Installing: ${link} -> ${target}")

@@ -11,7 +11,12 @@ void ConnectionController::Connect() {
     view_.ShowMessage("Please select a row");
     return;
   }
-  engine_.WriteProfileFiles(*server);
+  // Without its files the engine could only fail later, with a reason that hides this one.
+  if (const std::string error = engine_.WriteProfileFiles(*server); !error.empty()) {
+    engine_.DeleteProfileFiles(1);
+    view_.ShowMessage(error);
+    return;
+  }
   engine_.PrepareEngineCommand();
   view_.ShowStatusIcon(StatusIcon::ConnectingB);
   view_.SetStatusText("Connecting.");

@@ -36,8 +36,9 @@ class ControllerView {
 class ControllerEngine {
  public:
   virtual ~ControllerEngine() = default;
-  // Writes the profile, the certificate file and the credentials file, in this order.
-  virtual void WriteProfileFiles(const ServerAddress& server) = 0;
+  // Writes the profile, the certificate file and the credentials file, in this order, stopping
+  // at the first that cannot be written. Empty, or a sentence naming that file and why.
+  virtual std::string WriteProfileFiles(const ServerAddress& server) = 0;
   // Fills the engine arguments and engine path.
   virtual void PrepareEngineCommand() = 0;
   // Creates the tunnel starter thread; false when it cannot be created.

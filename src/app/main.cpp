@@ -19,12 +19,7 @@ int main(int argc, char** argv) {
                                 platform::MessageIcon::Stop);
     return 1;
   }
-  if (!ChooseEngineLauncher(&error)) {
-    std::fprintf(stderr, "tesmira: %s\n", error.c_str());
-    platform::ShowAppMessageBox(nullptr, "Tesmira cannot start the engine safely: " + error,
-                                platform::MessageIcon::Stop);
-    return 1;
-  }
+  ChooseEngineLauncher();
   CopenvpnApp app;
   app.InitInstance();
   ShutdownTunnel();

@@ -1,5 +1,7 @@
 #include "app/openvpn_dlg.h"
 
+#include "tunnel/profile_files.h"
+
 #include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
@@ -198,7 +200,11 @@ void CopenvpnDlg::SetButtonLooks() {
   }
 }
 
-void CopenvpnDlg::LoadSettingsAtStart() { InitializeSettings(); }
+void CopenvpnDlg::LoadSettingsAtStart() {
+  // A password file that a killed instance could not remove goes before anything else is done.
+  tunnel::RemoveLeftoverProfileFiles();
+  InitializeSettings();
+}
 
 void CopenvpnDlg::RunStartupExchange() {
   CFileVersionInfo versionInfo;

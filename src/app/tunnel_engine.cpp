@@ -6,6 +6,7 @@
 
 #include "app/dialog_events.h"
 #include "platform/system.h"
+#include "service/account.h"
 #include "tunnel/driver_setup.h"
 #include "tunnel/engine_command.h"
 #include "tunnel/engine_launcher.h"
@@ -21,14 +22,19 @@ class Engine : public TunnelEngine, public tunnel::TunnelEvents {
   void InstallDriver(QWidget* owner) override { tunnel::InstallDriver(owner); }
   void UninstallDriver(QWidget* owner) override { tunnel::UninstallDriver(owner); }
 
-  void WriteProfileFiles(const ServerAddress& server) override {
-    tunnel::WriteClientProfile(server.ip, server.port);
-    tunnel::WriteCertificateFile();
-    tunnel::WriteCredentialsFile();
+  std::string WriteProfileFiles(const ServerAddress& server) override {
+    server_ = server;
+    for (std::string error : {tunnel::WriteClientProfile(server.ip, server.port),
+                              tunnel::WriteCertificateFile(), tunnel::WriteCredentialsFile()}) {
+      if (!error.empty()) return error;
+    }
+    return {};
   }
   void PrepareEngineCommand() override {
     tunnel::PrepareEngine(platform::ProgramFolder(), tunnel::WorkingFolder(),
                           platform::IsWow64Process());
+    tunnel::engineRequest = {server_.ip, server_.port, UpToZero(accountName),
+                             UpToZero(tunnelPassword)};
   }
   bool CreateTunnelStarter() override { return tunnel::CreateTunnelStarter(); }
   bool StopEngine() override { return tunnel::StopEngine(); }
@@ -49,10 +55,12 @@ class Engine : public TunnelEngine, public tunnel::TunnelEvents {
   }
 
  private:
+  static std::string UpToZero(const std::string& text) { return text.substr(0, text.find('\0')); }
   void Post(int type) {
     QCoreApplication::postEvent(dialog_, new QEvent(dialog_event::Type(type)));
   }
   QObject* dialog_;
+  ServerAddress server_;
 };
 
 }  // namespace
@@ -67,11 +75,6 @@ void SetMainWindow(TunnelEngine* engine) {
   tunnel::mainWindow = engine ? static_cast<Engine*>(engine) : nullptr;
 }
 
-bool ChooseEngineLauncher(std::string* error) {
-  std::shared_ptr<tunnel::EngineLauncher> launcher = tunnel::MakeLauncherForThisProcess(error);
-  if (!launcher) return false;
-  tunnel::SetEngineLauncher(std::move(launcher));
-  return true;
-}
+void ChooseEngineLauncher() { tunnel::SetEngineLauncher(tunnel::MakeLauncherForThisProcess()); }
 
 void ShutdownTunnel() { tunnel::ShutdownTunnel(); }

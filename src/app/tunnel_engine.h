@@ -27,9 +27,9 @@ std::atomic<int32_t>& ConnectionState();
 // Makes `engine`'s dialog the target of the log reader's events (the main window handle).
 void SetMainWindow(TunnelEngine* engine);
 
-// Chooses once, at start-up, how engines are started: directly when the program runs as root,
-// else through the elevation command. False, with the reason in *error, when it cannot be had.
-bool ChooseEngineLauncher(std::string* error);
+// Chooses once, at start-up, how engines are started: the engine helper, directly when the
+// program runs as root, else through the elevation command.
+void ChooseEngineLauncher();
 
 // Ends the started engine and waits for every reader thread; run when the program ends.
 void ShutdownTunnel();

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -39,6 +40,14 @@ std::string Reason(const std::string& what, const std::string& path, int error) 
 }
 
 }  // namespace
+
+std::string SharedFolderReason(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return Reason("cannot examine", path, errno);
+  if (info.st_uid != ::geteuid()) return path + " belongs to another user";
+  if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) return path + " can be written by others";
+  return {};
+}
 
 bool WantsPrivateFolder(const char* flag, const std::string& workingDir, const char* home) {
   if (flag != nullptr && std::strcmp(flag, "1") == 0) return true;
@@ -114,10 +123,15 @@ bool EnterPrivateFolderIfWanted(std::string* error) {
   const std::filesystem::path workingDir = std::filesystem::current_path(unknown);
   const std::string home = HomeFolder();
   // A working directory that is gone or unreadable is no place for the files either.
-  if (!unknown &&
-      !WantsPrivateFolder(std::getenv(kPrivateFolderVariable), workingDir.string(), home.c_str()))
-    return true;
   const std::string path = PrivateFolderPath(std::getenv("XDG_STATE_HOME"), home.c_str());
+  if (!unknown &&
+      !WantsPrivateFolder(std::getenv(kPrivateFolderVariable), workingDir.string(), home.c_str())) {
+    // Another user could plant or swap the profile files there.
+    const std::string shared = SharedFolderReason(workingDir.string());
+    if (shared.empty()) return true;
+    std::fprintf(stderr, "tesmira: %s: keeping the files in %s instead\n", shared.c_str(),
+                 path.c_str());
+  }
   const int fd = OpenPrivateFolder(path, error);
   if (fd < 0) return false;
   const bool entered = ::fchdir(fd) == 0;

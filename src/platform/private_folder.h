@@ -28,8 +28,13 @@ std::string PrivateFolderPath();
 // On refusal returns -1 with the reason in *error.
 int OpenPrivateFolder(const std::string& path, std::string* error);
 
-// The start-up step: when WantsPrivateFolder holds for this process, prepares the private
-// folder and makes it the working directory. False, with the reason in *error, when that
+// Why `path` is no place for this user's files (it belongs to another user, or others may write
+// to it); empty when it is.
+std::string SharedFolderReason(const std::string& path);
+
+// The start-up step: when WantsPrivateFolder holds for this process, or the working directory
+// is shared (SharedFolderReason, said on standard error), prepares the private folder and
+// makes it the working directory. False, with the reason in *error, when that
 // fails; the program must then not go on, so no secret lands in a folder others can read.
 bool EnterPrivateFolderIfWanted(std::string* error);
 

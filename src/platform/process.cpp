@@ -4,9 +4,13 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/eventfd.h>
 #include <sys/ioctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <pthread.h>
 
 #include <cerrno>
 
@@ -41,8 +45,12 @@ long ReadFile(int fd, char* buffer, size_t size) {
   }
 }
 
+ChildProcess::~ChildProcess() {
+  if (endFd_ >= 0) ::close(endFd_);
+}
+
 int ChildProcess::Spawn(const std::string& path, const std::vector<std::string>& arguments,
-                        int stdoutFd, int stderrFd) {
+                        int stdoutFd, int stderrFd, int stdinFd) {
   std::vector<char*> argv;
   argv.reserve(arguments.size() + 1);
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
@@ -52,7 +60,11 @@ int ChildProcess::Spawn(const std::string& path, const std::vector<std::string>&
   posix_spawnattr_t attributes;
   posix_spawn_file_actions_init(&actions);
   posix_spawnattr_init(&attributes);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  if (stdinFd >= 0) {
+    posix_spawn_file_actions_adddup2(&actions, stdinFd, STDIN_FILENO);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  }
   posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
   if (stderrFd >= 0) {
     posix_spawn_file_actions_adddup2(&actions, stderrFd, STDERR_FILENO);
@@ -83,6 +95,9 @@ int ChildProcess::Spawn(const std::string& path, const std::vector<std::string>&
   pid_ = pid;
   reaped_ = false;
   status_ = 0;
+  if (endFd_ >= 0) ::close(endFd_);
+  // Not reaped yet, so the id cannot have been handed to another process.
+  endFd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
   return 0;
 }
 
@@ -117,13 +132,58 @@ int ChildProcess::ExitStatus() const {
   return status_;
 }
 
-bool WaitReadable(int fd, int milliseconds) {
-  pollfd watched{fd, POLLIN, 0};
+bool WriteAll(int fd, const char* data, size_t size) {
+  // A reader that is gone must not end this program with SIGPIPE: the signal is held for this
+  // thread alone and taken back when the write failed on it.
+  sigset_t pipeSignal;
+  sigemptyset(&pipeSignal);
+  sigaddset(&pipeSignal, SIGPIPE);
+  sigset_t saved;
+  pthread_sigmask(SIG_BLOCK, &pipeSignal, &saved);
+  bool written = true;
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n < 0 && errno == EPIPE && !sigismember(&saved, SIGPIPE)) {
+        const timespec now{0, 0};
+        sigtimedwait(&pipeSignal, nullptr, &now);
+      }
+      written = false;
+      break;
+    }
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+  return written;
+}
+
+WakeEvent::WakeEvent() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+WakeEvent::~WakeEvent() {
+  if (fd_ >= 0) ::close(fd_);
+}
+void WakeEvent::Signal() {
+  const uint64_t one = 1;
+  [[maybe_unused]] const ssize_t n = ::write(fd_, &one, sizeof one);
+}
+void WakeEvent::Clear() {
+  uint64_t count = 0;
+  [[maybe_unused]] const ssize_t n = ::read(fd_, &count, sizeof count);
+}
+
+int WaitForAny(const std::vector<int>& fds, int milliseconds) {
+  std::vector<pollfd> watched;
+  watched.reserve(fds.size());
+  for (int fd : fds) watched.push_back({fd, POLLIN, 0});
   int result;
   do {
-    result = poll(&watched, 1, milliseconds);
+    result = poll(watched.data(), watched.size(), milliseconds);
   } while (result < 0 && errno == EINTR);
-  return result > 0;
+  for (size_t i = 0; i < watched.size(); ++i) {
+    if (watched[i].revents != 0) return static_cast<int>(i);
+  }
+  return -1;
 }
 
 }  // namespace platform

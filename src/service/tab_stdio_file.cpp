@@ -1,10 +1,22 @@
 #include "service/tab_stdio_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 CTabStdioFile::~CTabStdioFile() { Close(); }
 
 bool CTabStdioFile::Open(const std::string& name, Mode mode) {
   Close();
-  file_ = std::fopen(name.c_str(), mode == Mode::Read ? "rb" : "wb");
+  if (mode == Mode::Read) {
+    file_ = std::fopen(name.c_str(), "rb");
+    return file_ != nullptr;
+  }
+  // Made anew, owner-only and never through a planted link: it names the account.
+  ::unlink(name.c_str());
+  const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  file_ = ::fdopen(fd, "wb");
+  if (file_ == nullptr) ::close(fd);
   return file_ != nullptr;
 }
 

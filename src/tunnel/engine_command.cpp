@@ -9,6 +9,7 @@ namespace tunnel {
 std::string engineArguments;
 std::string enginePath;
 std::vector<std::string> engineArgumentVector;
+EngineRequest engineRequest;
 
 std::string EngineArguments(const std::string& folder) {
   return "--config " + folder + "Tesmira.clt --auth-user-pass " + folder + "Tesmira.upw";

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tunnel/engine_request.h"
+
 namespace tunnel {
 
 // "--config <folder>Tesmira.clt --auth-user-pass <folder>Tesmira.upw"; `folder` ends with its
@@ -29,6 +31,8 @@ std::string WorkingFolder();
 extern std::string engineArguments;
 extern std::string enginePath;
 extern std::vector<std::string> engineArgumentVector;
+// What the engine helper is asked for: the selected server and the account.
+extern EngineRequest engineRequest;
 
 // Connect's steps: clear the three values, then fill them for the engine in `programFolder`
 // (chosen by the 64-bit probe's answer `is64`) and the files in `filesFolder`.

@@ -1,145 +1,90 @@
 #include "tunnel/engine_launcher.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <pwd.h>
 #include <signal.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <sstream>
 
-#include "platform/private_folder.h"
 #include "platform/system.h"
-#include "tunnel/engine_command.h"
 
 namespace tunnel {
 namespace {
 
-class DirectEngine : public LaunchedEngine {
+class HelperEngine : public LaunchedEngine {
  public:
-  void RequestStop() override { process_.Signal(SIGTERM); }
-  bool ForceStop() override {
-    process_.Signal(SIGKILL);
-    return true;
-  }
-};
+  explicit HelperEngine(bool asRoot) : asRoot_(asRoot) {}
+  ~HelperEngine() override { platform::CloseDescriptor(input_); }
 
-class ElevatedEngine : public LaunchedEngine {
- public:
-  explicit ElevatedEngine(std::string socketPath) : socketPath_(std::move(socketPath)) {}
-  ~ElevatedEngine() override { Ended(); }
-
+  // Its input is the helper's lifeline: "stop", then the end of it, which alone would do.
   void RequestStop() override {
-    // Before the engine listens (the user may still be typing a password) the elevation
-    // command itself is ours to signal, and it takes the engine with it.
-    if (!SendManagementStop(socketPath_)) process_.Signal(SIGTERM);
+    if (input_ < 0) return;
+    static constexpr char kStop[] = "stop\n";
+    [[maybe_unused]] const bool sent = platform::WriteAll(input_, kStop, sizeof kStop - 1);
+    platform::CloseDescriptor(input_);
   }
+  // The helper kills the engine itself after its grace. Killing the helper instead would leave
+  // the engine without its parent, so it is only reminded, where this program may signal it.
   bool ForceStop() override {
-    // No kill reaches a root process from here: ask once more both ways; sudo passes SIGTERM
-    // on to the engine it waits for.
     RequestStop();
-    process_.Signal(SIGTERM);
+    if (asRoot_) process_.Signal(SIGTERM);
     return false;
   }
-  void Ended() override {
-    if (!socketPath_.empty()) ::unlink(socketPath_.c_str());
-    socketPath_.clear();
-  }
+  int& Input() { return input_; }
 
  private:
-  std::string socketPath_;
+  bool asRoot_;
+  int input_ = -1;
 };
-
-std::string UserName() {
-  if (const passwd* entry = getpwuid(getuid())) return entry->pw_name;
-  return std::to_string(getuid());
-}
 
 }  // namespace
 
-std::unique_ptr<LaunchedEngine> DirectLauncher::Start(
-    const std::string& path, const std::vector<std::string>& engineArguments, int outputFd,
-    uint64_t, int* error) {
-  auto engine = std::make_unique<DirectEngine>();
-  *error = engine->Process().Spawn(path, engineArguments, outputFd);
-  if (*error != 0) return nullptr;
-  return engine;
-}
+HelperLauncher::HelperLauncher(std::vector<std::string> command, std::string helperPath,
+                               int graceMilliseconds)
+    : command_(std::move(command)), helperPath_(std::move(helperPath)), grace_(graceMilliseconds) {}
 
-ElevatedLauncher::ElevatedLauncher(std::vector<std::string> command, std::string socketFolder,
-                                   std::string user, int graceMilliseconds)
-    : command_(std::move(command)),
-      socketFolder_(std::move(socketFolder)),
-      user_(std::move(user)),
-      grace_(graceMilliseconds) {}
-
-std::string ElevatedLauncher::SocketPath(uint64_t attempt) const {
-  return socketFolder_ + "/engine-" + std::to_string(getpid()) + "-" + std::to_string(attempt) +
-         ".sock";
-}
-
-std::vector<std::string> ElevatedLauncher::CommandFor(
-    const std::string& path, const std::vector<std::string>& engineArguments,
-    const std::string& socketPath) const {
+std::vector<std::string> HelperLauncher::CommandLine() const {
   std::vector<std::string> argv = command_;
-  // pkexec finds the engine's own polkit action by its exact path, so "folder//64bit" is said
-  // as "folder/64bit".
-  argv.push_back(std::filesystem::path(path).lexically_normal().string());
-  // pkexec starts its program in root's home; the profile names its CA file relative to the
-  // folder Connect wrote it in.
-  argv.emplace_back("--cd");
-  argv.push_back(filesFolder_.empty() ? WorkingFolder() : filesFolder_);
-  if (!engineArguments.empty()) {
-    argv.insert(argv.end(), engineArguments.begin() + 1, engineArguments.end());
-  }
-  // Only this user may talk to the engine, besides the folder keeping everyone else out.
-  for (const char* option :
-       {"--management", socketPath.c_str(), "unix", "--management-client-user", user_.c_str()}) {
-    argv.emplace_back(option);
-  }
+  argv.push_back(helperPath_);
   return argv;
 }
 
-std::unique_ptr<LaunchedEngine> ElevatedLauncher::Start(
-    const std::string& path, const std::vector<std::string>& engineArguments, int outputFd,
-    uint64_t attempt, int* error) {
-  const std::string socketPath = SocketPath(attempt);
-  ::unlink(socketPath.c_str());
-  auto engine = std::make_unique<ElevatedEngine>(socketPath);
-  const std::vector<std::string> argv = CommandFor(path, engineArguments, socketPath);
+std::unique_ptr<LaunchedEngine> HelperLauncher::Start(const EngineJob& job, int outputFd,
+                                                      std::string* error) {
+  // Checked here too, so that a request the helper would refuse asks no one for a password.
+  if (std::string reason = CheckEngineRequest(job.request); !reason.empty()) {
+    *error = "tesmira-engine-helper: refused: " + reason;
+    return nullptr;
+  }
+  const std::vector<std::string> argv = CommandLine();
   // The command is looked up as a shell would, so "pkexec" and "sudo" need no path.
   std::string program = argv.at(0);
   if (program.find('/') == std::string::npos) program = platform::FindInPath(program);
-  *error = program.empty() ? ENOENT : engine->Process().Spawn(program, argv, outputFd, outputFd);
-  if (*error != 0) return nullptr;
-  return engine;
-}
-
-bool SendManagementStop(const std::string& socketPath) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (socketPath.size() >= sizeof(address.sun_path)) return false;
-  std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd < 0) return false;
-  bool sent = false;
-  if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0) {
-    static constexpr char kCommand[] = "signal SIGTERM\n";
-    sent = ::send(fd, kCommand, sizeof(kCommand) - 1, MSG_NOSIGNAL) ==
-           static_cast<ssize_t>(sizeof(kCommand) - 1);
-    // The engine reads the command before it sees the connection close; a short wait for its
-    // answer keeps that order without holding the dialog up.
-    pollfd answer{fd, POLLIN, 0};
-    if (sent) ::poll(&answer, 1, 200);
+  if (program.empty()) {
+    *error = argv.at(0) + ": not found";
+    return nullptr;
   }
-  ::close(fd);
-  return sent;
+  platform::PipeEnds input;
+  if (const int failed = platform::CreatePipe(input); failed != 0) {
+    *error = "no pipe for the engine helper: " + platform::SystemErrorText(failed);
+    return nullptr;
+  }
+  auto engine = std::make_unique<HelperEngine>(command_.empty());
+  const int failed = engine->Process().Spawn(program, argv, outputFd, outputFd, input.read);
+  platform::CloseDescriptor(input.read);
+  if (failed != 0) {
+    platform::CloseDescriptor(input.write);
+    *error = "CreateProcess failed with error " + std::to_string(failed) + ": " +
+             platform::SystemErrorText(failed) + " (" + program + ")";
+    return nullptr;
+  }
+  // The request is far smaller than a pipe holds, so this never waits for the helper (which
+  // under pkexec may not run before the user has answered).
+  platform::WriteAll(input.write, EngineRequestText(job.request));
+  engine->Input() = input.write;
+  return engine;
 }
 
 std::vector<std::string> ElevationCommand(const char* elevate) {
@@ -152,25 +97,16 @@ std::vector<std::string> ElevationCommand(const char* elevate) {
   return words;
 }
 
-std::shared_ptr<EngineLauncher> MakeLauncherForThisProcess(std::string* error) {
-  if (geteuid() == 0) return std::make_shared<DirectLauncher>();
-  // A socket path is short (108 bytes): the runtime folder first, the private folder next.
-  std::vector<std::string> candidates;
-  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && runtime[0] == '/') {
-    candidates.push_back(std::string(runtime) + "/tesmira");
-  }
-  candidates.push_back(platform::PrivateFolderPath());
-  std::string reason = "no folder for the engine's control socket";
-  for (const std::string& folder : candidates) {
-    if (folder.empty() || folder.size() > 60) continue;
-    const int fd = platform::OpenPrivateFolder(folder, &reason);
-    if (fd < 0) continue;
-    ::close(fd);
-    return std::make_shared<ElevatedLauncher>(ElevationCommand(std::getenv("TESMIRA_ELEVATE")),
-                                              folder, UserName());
-  }
-  *error = reason;
-  return nullptr;
+std::string HelperPathFor(const std::string& programFolder) {
+  return (std::filesystem::path(programFolder) / "../../libexec/tesmira/tesmira-engine-helper")
+      .lexically_normal()
+      .string();
+}
+
+std::shared_ptr<EngineLauncher> MakeLauncherForThisProcess() {
+  const std::string helper = HelperPathFor(platform::ProgramFolder());
+  if (geteuid() == 0) return std::make_shared<HelperLauncher>(std::vector<std::string>{}, helper);
+  return std::make_shared<HelperLauncher>(ElevationCommand(std::getenv("TESMIRA_ELEVATE")), helper);
 }
 
 }  // namespace tunnel

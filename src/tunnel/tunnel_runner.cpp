@@ -2,6 +2,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -31,14 +32,7 @@ using Clock = std::chrono::steady_clock;
 std::atomic<int> pollMilliseconds{kLogPollMilliseconds};
 std::atomic<bool> threadCreationFails{false};
 std::atomic<uint64_t> readerCycles{0};
-
-// What one reader is handed: the command line as text and what is really started.
-struct ReaderJob {
-  uint64_t attempt = 0;
-  std::string commandLine;
-  std::string path;
-  std::vector<std::string> arguments;
-};
+std::atomic<uint64_t> bytesRead{0};
 
 // One engine this program started, shared by its reader (which owns the process and reaps it)
 // and StopEngine.
@@ -47,6 +41,8 @@ struct Engine {
   platform::ChildProcess& Process() { return launched->Process(); }
 
   std::unique_ptr<LaunchedEngine> launched;
+  // Wakes the reader when the engine is asked to end, so that it starts counting the grace.
+  platform::WakeEvent wake;
   int graceMilliseconds = kEngineGraceMilliseconds;
   std::atomic<bool> stopRequested{false};
   Clock::time_point forceAt{};  // guarded by the registry's mutex
@@ -71,7 +67,8 @@ struct Registry {
   // including one whose engine has not started yet.
   uint64_t attempts = 0;
   uint64_t stoppedThrough = 0;
-  std::shared_ptr<EngineLauncher> launcher = std::make_shared<DirectLauncher>();
+  // The helper, through elevation where needed, unless a test chose otherwise.
+  std::shared_ptr<EngineLauncher> launcher;
   // Attempts whose reader has not finished: an engine is running or about to.
   int live = 0;
 };
@@ -127,6 +124,7 @@ bool AddThread(std::function<void()> body) {
 std::shared_ptr<EngineLauncher> CurrentLauncher() {
   Registry& r = TheRegistry();
   std::lock_guard lock(r.mutex);
+  if (!r.launcher) r.launcher = MakeLauncherForThisProcess();
   return r.launcher;
 }
 
@@ -135,6 +133,7 @@ void RequestStopLocked(Engine& engine) {
   engine.forceAt = Clock::now() + std::chrono::milliseconds(engine.graceMilliseconds);
   engine.stopRequested.store(true);
   engine.launched->RequestStop();
+  engine.wake.Signal();
 }
 
 void RegisterEngine(const std::shared_ptr<Engine>& engine, uint64_t attempt) {
@@ -175,30 +174,24 @@ void EnforceStop(Engine& engine) {
   if (!engine.launched->ForceStop()) engine.abandoned = true;
 }
 
-// The wait between two reader cycles; short while the program is ending. While the pipe is
-// open the wait ends as soon as the engine writes (or closes its output), so a marker reaches
-// the dialog at once instead of at the next poll; the poll interval bounds it when all is quiet.
-// Returns true when it ended because the pipe became readable.
-bool WaitForNextCycle(int pipe) {
-  {
-    Registry& r = TheRegistry();
-    std::unique_lock lock(r.mutex);
-    if (r.shuttingDown) {
-      r.wake.wait_for(lock, std::chrono::milliseconds(10));
-      return false;
+// Until the engine writes, ends or is asked to end: an idle connection costs no wake-ups. Only
+// a stop under way has a time limit, its grace period; only a system without process
+// descriptors has to look now and then.
+int WaitMilliseconds(const Engine& engine, bool haveEndDescriptor) {
+  int limit = haveEndDescriptor ? -1 : pollMilliseconds.load();
+  if (engine.stopRequested.load() && !engine.abandoned) {
+    Clock::time_point forceAt;
+    {
+      std::lock_guard lock(TheRegistry().mutex);
+      forceAt = engine.forceAt;
     }
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(forceAt - Clock::now()).count() + 1;
+    const int grace = static_cast<int>(std::max<long long>(0, left));
+    limit = limit < 0 ? grace : std::min(limit, grace);
   }
-  if (pipe >= 0) return platform::WaitReadable(pipe, pollMilliseconds.load());
-  Registry& r = TheRegistry();
-  std::unique_lock lock(r.mutex);
-  r.wake.wait_for(lock, std::chrono::milliseconds(pollMilliseconds.load()),
-                  [&r] { return r.shuttingDown; });
-  return false;
+  return limit;
 }
-
-// Once the engine has closed its output the pipe stays readable; the reader then only waits for
-// the engine to end, which follows within moments.
-inline constexpr int kEndedOutputPollMilliseconds = 20;
 
 void Post(const std::function<void(TunnelEvents&)>& post) {
   if (ShuttingDown()) return;
@@ -207,11 +200,6 @@ void Post(const std::function<void(TunnelEvents&)>& post) {
 
 void PostWaitCursor(bool begin) {
   if (TunnelEvents* events = mainWindow.load()) events->PostWaitCursor(begin);
-}
-
-void ReportError(const std::string& operation, int error) {
-  const std::string text = ErrorReportText(operation, error);
-  Post([&text](TunnelEvents& events) { events.PostMessageBox(text, "Error"); });
 }
 
 // Reads everything waiting in the pipe; false when the pipe fails.
@@ -227,10 +215,25 @@ bool Drain(int fd, long waiting, std::string& chunk) {
     }
     got += static_cast<size_t>(n);
   }
+  bytesRead.fetch_add(got);
   return true;
 }
 
-void LogReader(const ReaderJob& job) {
+void Classify(const std::string& chunk, LogWatcher& watcher, EngineErrorLine& errorLine) {
+  errorLine.Feed(chunk);
+  switch (watcher.Feed(chunk, connectionState.load())) {
+    case TunnelEvent::Up:
+      Post([](TunnelEvents& events) { events.PostTunnelUp(); });
+      break;
+    case TunnelEvent::Down:
+      Post([](TunnelEvents& events) { events.PostTunnelDown(); });
+      break;
+    case TunnelEvent::None:
+      break;
+  }
+}
+
+void LogReader(const EngineJob& job) {
   PostWaitCursor(true);
 
   platform::PipeEnds pipe;
@@ -244,14 +247,19 @@ void LogReader(const ReaderJob& job) {
   }
 
   const std::shared_ptr<EngineLauncher> launcher = CurrentLauncher();
-  int error = 0;
-  std::unique_ptr<LaunchedEngine> launched =
-      launcher->Start(job.path, job.arguments, pipe.write, job.attempt, &error);
+  std::string startError;
+  std::unique_ptr<LaunchedEngine> launched = launcher->Start(job, pipe.write, &startError);
   // Only the engine writes to the pipe; without our copy of that end its end is also seen.
   platform::CloseDescriptor(pipe.write);
   if (!launched) {
-    ReportError("CreateProcess", error);
     platform::CloseDescriptor(pipe.read);
+    // Waiting out the time-out would only hide why nothing started.
+    {
+      std::lock_guard lock(TheRegistry().mutex);
+      if (!TheRegistry().shuttingDown && job.attempt > TheRegistry().stoppedThrough) {
+        if (TunnelEvents* events = mainWindow.load()) events->PostEngineEnded(startError);
+      }
+    }
     EndAttempt(nullptr);
     PostWaitCursor(false);
     return;
@@ -264,48 +272,37 @@ void LogReader(const ReaderJob& job) {
   watcher.Reset();
   EngineErrorLine errorLine;
   bool reading = true;
-  bool woke = false;
-  bool outputEnded = false;
+  bool pipeAtEnd = false;
   std::string chunk;
+  const int endFd = engine->Process().EndDescriptor();
   for (;;) {
+    long waiting = 0;
     if (reading) {
-      const long waiting = platform::BytesWaiting(pipe.read);
+      waiting = platform::BytesWaiting(pipe.read);
       if (waiting > 0) {
         reading = Drain(pipe.read, waiting, chunk);
         // An engine asked to end has nothing more to say to the dialog.
-        if (!chunk.empty() && !engine->stopRequested.load()) {
-          errorLine.Feed(chunk);
-          switch (watcher.Feed(chunk, connectionState.load())) {
-            case TunnelEvent::Up:
-              Post([](TunnelEvents& events) { events.PostTunnelUp(); });
-              break;
-            case TunnelEvent::Down:
-              Post([](TunnelEvents& events) { events.PostTunnelDown(); });
-              break;
-            case TunnelEvent::None:
-              break;
-          }
-        }
-      } else if (waiting == 0) {
-        if (engine->Process().HasEnded()) break;
-        // Readable yet empty: the engine has closed its output.
-        outputEnded = woke;
-      } else {
-        reading = false;
+        if (!chunk.empty() && !engine->stopRequested.load()) Classify(chunk, watcher, errorLine);
+        continue;
       }
+      // Readable yet empty: the engine has closed its output.
+      if (waiting < 0 || pipeAtEnd) reading = false;
     }
     // After a pipe failure nothing more can be read, but the engine is still ours to reap and,
     // when asked, to end.
-    if (!reading && engine->Process().HasEnded()) break;
+    if (engine->Process().HasEnded()) {
+      // Its last words may have come after the look at the pipe.
+      if (reading && platform::BytesWaiting(pipe.read) > 0) continue;
+      break;
+    }
     EnforceStop(*engine);
     if (engine->abandoned) break;
     readerCycles.fetch_add(1);
-    if (outputEnded) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(kEndedOutputPollMilliseconds));
-      woke = false;
-    } else {
-      woke = WaitForNextCycle(reading ? pipe.read : -1);
-    }
+    const int ready =
+        platform::WaitForAny({reading ? pipe.read : -1, endFd, engine->wake.Descriptor()},
+                             WaitMilliseconds(*engine, endFd >= 0));
+    pipeAtEnd = ready == 0 && platform::BytesWaiting(pipe.read) == 0;
+    engine->wake.Clear();
   }
   readerCycles.fetch_add(1);
   platform::CloseDescriptor(pipe.read);
@@ -314,8 +311,6 @@ void LogReader(const ReaderJob& job) {
                              ") did not stop. It runs as root: end it as an administrator.";
     std::fprintf(stderr, "tesmira: %s\n", text.c_str());
     Post([&text](TunnelEvents& events) { events.PostMessageBox(text, "Error"); });
-  } else {
-    engine->launched->Ended();
   }
 
   // An engine that ended unasked leaves the dialog believing in a tunnel or an attempt that is
@@ -333,9 +328,9 @@ void LogReader(const ReaderJob& job) {
   PostWaitCursor(false);
 }
 
-void TunnelStarter(uint64_t attempt, const std::string& path, const std::string& arguments,
-                   const std::vector<std::string>& argumentVector) {
-  ReaderJob job{attempt, EngineCommandLine(path, arguments), path, argumentVector};
+void TunnelStarter(EngineJob job, const std::string& arguments) {
+  // The command line as the first version joined it; the helper builds the one it runs.
+  [[maybe_unused]] const std::string commandLine = EngineCommandLine(job.path, arguments);
   connectionState.store(kStateConnecting);
   // A reader that cannot be created leaves the state at 1 for the dialog's time-out to end.
   if (!AddThread([job = std::move(job)] { LogReader(job); })) EndAttempt(nullptr);
@@ -353,9 +348,9 @@ bool CreateTunnelStarter() {
     ++r.live;
   }
   // The starter gets its own copies, so a later Connect cannot change them under it.
-  const bool created = AddThread([attempt, path = enginePath, arguments = engineArguments,
-                                  argumentVector = engineArgumentVector] {
-    TunnelStarter(attempt, path, arguments, argumentVector);
+  EngineJob job{attempt, engineRequest, enginePath, engineArgumentVector};
+  const bool created = AddThread([job = std::move(job), arguments = engineArguments]() mutable {
+    TunnelStarter(std::move(job), arguments);
   });
   if (!created) EndAttempt(nullptr);
   return created;
@@ -411,5 +406,6 @@ void SetEngineLauncher(std::shared_ptr<EngineLauncher> launcher) {
 }
 void SetThreadCreationFailsForTesting(bool fails) { threadCreationFails.store(fails); }
 uint64_t ReaderCyclesForTesting() { return readerCycles.load(); }
+uint64_t BytesReadForTesting() { return bytesRead.load(); }
 
 }  // namespace tunnel

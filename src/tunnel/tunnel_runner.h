@@ -4,7 +4,7 @@
 //
 // Use from the dialog (all on the user-interface thread):
 //   initialisation:  tunnel::mainWindow = &events;   (an object implementing TunnelEvents)
-//   Connect:         write the profile files, tunnel::PrepareEngine(...), then
+//   Connect:         write the profile files, tunnel::PrepareEngine(...), engineRequest, then
 //                    if (!tunnel::CreateTunnelStarter()) -> "Create thread failed"
 //   Disconnect:      tunnel::StopEngine() where the process killer ran
 //   program end:     tunnel::ShutdownTunnel() before `events` goes away
@@ -45,7 +45,7 @@ inline constexpr int32_t kStateConnected = 2;
 // 0 idle, 1 connecting (set by the tunnel starter), 2 connected (set by the dialog).
 extern std::atomic<int32_t> connectionState;
 
-// The reader looks at the pipe this often.
+// Where the system cannot say when a process ends, the reader looks this often.
 inline constexpr int kLogPollMilliseconds = 500;
 
 class EngineLauncher;
@@ -54,9 +54,9 @@ class EngineLauncher;
 // until then). Engines already running keep the launcher that started them.
 void SetEngineLauncher(std::shared_ptr<EngineLauncher> launcher);
 
-// Creates the tunnel starter thread from enginePath, engineArguments and engineArgumentVector
-// (PrepareEngine). The starter joins the command line, sets the state to 1 and starts the
-// log reader. False when the thread could not be created.
+// Creates the tunnel starter thread from engineRequest, enginePath, engineArguments and
+// engineArgumentVector (PrepareEngine). The starter joins the command line, sets the state to 1 and
+// starts the log reader. False when the thread could not be created.
 bool CreateTunnelStarter();
 
 // Asks every engine this program started and that still runs to end (SIGTERM); one still
@@ -83,7 +83,8 @@ inline constexpr char kPipeErrorText[] = "Error   on   create   pipe. ";
 // Test hooks.
 void SetLogPollIntervalForTesting(int milliseconds);
 void SetThreadCreationFailsForTesting(bool fails);
-// Reader cycles completed so far, by all readers.
+// Reader cycles completed so far, by all readers, and the engine output they read.
 uint64_t ReaderCyclesForTesting();
+uint64_t BytesReadForTesting();
 
 }  // namespace tunnel

@@ -59,8 +59,9 @@ class FakeView : public ControllerView {
 class FakeEngine : public ControllerEngine {
  public:
   explicit FakeEngine(std::atomic<int32_t>& state) : state_(state) {}
-  void WriteProfileFiles(const ServerAddress& s) override {
+  std::string WriteProfileFiles(const ServerAddress& s) override {
     calls.push_back("write " + s.ip + " " + s.port);
+    return writeError;
   }
   void PrepareEngineCommand() override { calls.push_back("command"); }
   bool CreateTunnelStarter() override {
@@ -80,6 +81,7 @@ class FakeEngine : public ControllerEngine {
   void Sleep(int ms) override { calls.push_back("sleep " + std::to_string(ms)); }
 
   std::vector<std::string> calls;
+  std::string writeError;
   bool starterFails = false;
   bool running = false;
 
@@ -107,6 +109,18 @@ class Controller : public ::testing::Test {
   FakeEngine engine{state};
   ConnectionController controller{view, engine, state, driver};
 };
+
+// A file that cannot be written (a full disk, a folder gone read-only) ends Connect with its
+// name before any engine is asked for.
+TEST_F(Controller, ProfileFileThatCannotBeWrittenEndsConnectWithABox) {
+  engine.writeError = "Tesmira.clt could not be written: Permission denied";
+  controller.Connect();
+  EXPECT_EQ(engine.calls, (std::vector<std::string>{"write 198.51.100.7 1194", "delete x1"}));
+  EXPECT_EQ(view.messages,
+            (std::vector<std::string>{"Tesmira.clt could not be written: Permission denied"}));
+  EXPECT_TRUE(view.timers.empty());
+  ExpectIdleLook();
+}
 
 TEST_F(Controller, ConnectWritesTheFilesStartsTheEngineAndTheTimers) {
   controller.Connect();

@@ -26,19 +26,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Running processes whose command line names `needle`: the engines started from our folder.
-std::vector<int> ProcessesNaming(const std::string& needle) {
+// The engines this test's dialog started (through the helper).
+std::vector<int> OurEngines() {
   std::vector<int> pids;
-  for (const auto& entry : fs::directory_iterator("/proc")) {
-    const std::string name = entry.path().filename();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::string cmdline = testsupport::ReadFileBytes(entry.path() / "cmdline");
-    std::replace(cmdline.begin(), cmdline.end(), '\0', ' ');
-    if (cmdline.find("openvpn") != std::string::npos && cmdline.find(needle) != std::string::npos) {
-      // A zombie has ended; only its parent's wait is missing.
-      if (testsupport::ReadFileBytes(entry.path() / "stat").find(") Z") == std::string::npos)
-        pids.push_back(std::stoi(name));
-    }
+  for (const testsupport::EngineProcess& engine : testsupport::EnginesBelow(::getpid())) {
+    pids.push_back(engine.pid);
   }
   return pids;
 }
@@ -112,13 +104,13 @@ TEST_F(EndToEnd, ConnectsAndDisconnectsLeavingNothingBehind) {
   ASSERT_EQ(stat("Tesmira.upw", &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
   EXPECT_EQ(testsupport::ReadFileBytes("Tesmira.upw"), "alice\r\ns3cret word");
-  const std::vector<int> engines = ProcessesNaming(dir_.string());
+  const std::vector<int> engines = OurEngines();
   EXPECT_EQ(engines.size(), 1u);
 
   QElapsedTimer clock;
   clock.start();
   dialog.disconnectButton()->click();
-  const bool ended = RunUntil([&] { return ProcessesNaming(dir_.string()).empty(); }, 2000);
+  const bool ended = RunUntil([&] { return OurEngines().empty(); }, 2000);
   EXPECT_TRUE(ended) << "the engine still runs " << clock.elapsed() << " ms after Disconnect";
   for (const char* name : {"Tesmira.clt", "Tesmira.tmp", "Tesmira.upw"}) {
     EXPECT_FALSE(fs::exists(name)) << name;
@@ -136,7 +128,7 @@ TEST_F(EndToEnd, ServerGoingAwayIsReportedAsTunnelDown) {
   ASSERT_TRUE(down) << "status: " << dialog.statusText()->text().toStdString();
   EXPECT_EQ(boxes_.front(), "Disconnected");
   EXPECT_EQ(dialog.statusText()->text(), QStringLiteral("Disconnected."));
-  EXPECT_TRUE(RunUntil([&] { return ProcessesNaming(dir_.string()).empty(); }, 2000));
+  EXPECT_TRUE(RunUntil([&] { return OurEngines().empty(); }, 2000));
   EXPECT_FALSE(fs::exists("Tesmira.upw"));
 }
 
@@ -146,7 +138,7 @@ TEST_F(EndToEnd, ClosingTheDialogEndsTheEngine) {
     ASSERT_NO_FATAL_FAILURE(ConnectThroughTheDialog(dialog));
     dialog.close();
   }
-  EXPECT_TRUE(RunUntil([&] { return ProcessesNaming(dir_.string()).empty(); }, 2000));
+  EXPECT_TRUE(RunUntil([&] { return OurEngines().empty(); }, 2000));
   EXPECT_FALSE(fs::exists("Tesmira.upw"));
 }
 
@@ -165,7 +157,7 @@ TEST_F(EndToEnd, WrongPasswordEndsTheAttemptAtOnceWithTheEngineReason) {
       << "status: " << dialog.statusText()->text().toStdString();
   EXPECT_EQ(boxes_, (std::vector<std::string>{"The connection failed: AUTH_FAILED"}));
   EXPECT_EQ(dialog.statusText()->text(), QStringLiteral("Disconnected."));
-  EXPECT_TRUE(ProcessesNaming(dir_.string()).empty());
+  EXPECT_TRUE(OurEngines().empty());
   EXPECT_FALSE(fs::exists("Tesmira.upw"));
 }
 
@@ -174,7 +166,7 @@ TEST_F(EndToEnd, WrongPasswordEndsTheAttemptAtOnceWithTheEngineReason) {
 TEST_F(EndToEnd, EngineThatDiesWhileConnectedIsATunnelDown) {
   CopenvpnDlg dialog;
   ASSERT_NO_FATAL_FAILURE(ConnectThroughTheDialog(dialog));
-  const std::vector<int> engines = ProcessesNaming(dir_.string());
+  const std::vector<int> engines = OurEngines();
   ASSERT_EQ(engines.size(), 1u);
   ::kill(engines[0], SIGKILL);
   ASSERT_TRUE(RunUntil([&] { return !boxes_.empty(); }, 20000));

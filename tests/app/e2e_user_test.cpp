@@ -1,6 +1,7 @@
-// The program run by an ordinary user: the GUI keeps the user's rights, the engine is started as
-// root through "sudo -n" (a sudoers rule this test installs and removes), and every way the
-// attempt ends leaves no engine, no socket and no credentials file behind.
+// The program run by an ordinary user: the GUI keeps the user's rights; only the engine helper
+// runs as root, through "sudo -n" and a sudoers rule that names the helper alone (installed and
+// removed by this test); the engine drops root once the tunnel is up; and every way the program
+// ends (Disconnect, SIGTERM, SIGKILL) leaves no engine behind, and after the next start no files.
 
 #include <grp.h>
 #include <gtest/gtest.h>
@@ -41,27 +42,6 @@ std::string Shell(const std::string& command) {
     ::pclose(pipe);
   }
   return output;
-}
-
-// Engines whose command line names `needle`, with the user they run as.
-std::vector<std::pair<int, int>> EnginesNaming(const std::string& needle) {
-  std::vector<std::pair<int, int>> found;
-  for (const auto& entry : fs::directory_iterator("/proc")) {
-    const std::string name = entry.path().filename();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::string cmdline = testsupport::ReadFileBytes(entry.path() / "cmdline");
-    std::replace(cmdline.begin(), cmdline.end(), '\0', ' ');
-    if (cmdline.find("openvpn") == std::string::npos || cmdline.find(needle) == std::string::npos ||
-        cmdline.find("sudo") != std::string::npos) {
-      continue;
-    }
-    const std::string status = testsupport::ReadFileBytes(entry.path() / "status");
-    if (status.find("State:\tZ") != std::string::npos) continue;
-    const size_t uid = status.find("Uid:\t");
-    found.emplace_back(std::stoi(name),
-                       uid == std::string::npos ? -1 : std::stoi(status.substr(uid + 5)));
-  }
-  return found;
 }
 
 bool Eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
@@ -114,18 +94,20 @@ class OrdinaryUser : public ::testing::Test {
     if (createdUser_) Shell("userdel " + kUser);
   }
 
+  // The README's rule: the helper, with no arguments, and nothing else.
   void AllowSudo() {
-    std::ofstream(kSudoers) << kUser << " ALL=(root) NOPASSWD: ALL\n";
+    std::ofstream(kSudoers) << kUser << " ALL=(root) NOPASSWD: " << TESMIRA_HELPER << " \"\"\n";
     ::chmod(kSudoers.c_str(), 0440);
   }
 
   // The client as the user, from its folder, with sudo -n as the elevation command.
   void StartClient(const std::string& mode) {
+    client_ = std::make_unique<testsupport::ChildProcess>();
     setenv("TESMIRA_SERVICE_URL", service_.BaseUrl().c_str(), 1);
     setenv("TESMIRA_ELEVATE", "sudo -n", 1);
     setenv("XDG_RUNTIME_DIR", (dir_->Path() / "run").c_str(), 1);
     std::string error;
-    ASSERT_TRUE(client_.Start(
+    ASSERT_TRUE(client_->Start(
         {{"/usr/bin/setpriv", "--reuid=" + std::to_string(uid_), "--regid=" + std::to_string(gid_),
           "--clear-groups", TESMIRA_USER_CLIENT, mode},
          dir_->Path()},
@@ -135,20 +117,48 @@ class OrdinaryUser : public ::testing::Test {
     unsetenv("XDG_RUNTIME_DIR");
   }
 
-  void ExpectNothingLeft() {
-    EXPECT_TRUE(Eventually([&] { return EnginesNaming(dir_->Path().string()).empty(); }, 5s));
+  std::vector<testsupport::EngineProcess> Engines() const {
+    return testsupport::EnginesBelow(client_->Pid());
+  }
+
+  // Once connected: the engine has dropped root, and its folder is root's, not the user's.
+  std::vector<int> ExpectUnprivilegedEngine() {
+    std::vector<int> pids;
+    const auto engines = Engines();
+    EXPECT_EQ(engines.size(), 1u);
+    for (const testsupport::EngineProcess& engine : engines) {
+      pids.push_back(engine.pid);
+      EXPECT_NE(engine.uid, 0) << "the engine should have dropped root";
+      struct stat info {};
+      EXPECT_EQ(::stat(engine.folder.c_str(), &info), 0) << engine.folder;
+      EXPECT_EQ(info.st_uid, 0u) << engine.folder;
+      EXPECT_EQ(engine.folder.rfind("/run/tesmira/", 0), 0u) << engine.folder;
+    }
+    return pids;
+  }
+
+  static bool Gone(int pid) {
+    const std::string stat = testsupport::ReadFileBytes("/proc/" + std::to_string(pid) + "/stat");
+    return stat.empty() || stat.find(") Z") != std::string::npos;
+  }
+
+  void ExpectEnginesGone(const std::vector<int>& pids) {
+    EXPECT_TRUE(Eventually(
+        [&] { return std::all_of(pids.begin(), pids.end(), [](int pid) { return Gone(pid); }); },
+        6s));
+  }
+
+  void ExpectNoFiles() {
     for (const char* name : {"Tesmira.clt", "Tesmira.tmp", "Tesmira.upw"}) {
       EXPECT_FALSE(fs::exists(dir_->Path() / name)) << name;
-    }
-    for (const auto& entry : fs::recursive_directory_iterator(dir_->Path() / "run")) {
-      EXPECT_NE(entry.path().extension(), ".sock") << entry.path();
     }
   }
 
   std::unique_ptr<testsupport::TempDir> dir_;
   testsupport::OpenVpnServer server_;
   testsupport::RefService service_;
-  testsupport::ChildProcess client_;
+  std::unique_ptr<testsupport::ChildProcess> client_ =
+      std::make_unique<testsupport::ChildProcess>();
   uid_t uid_ = 0;
   gid_t gid_ = 0;
   bool createdUser_ = false;
@@ -156,39 +166,67 @@ class OrdinaryUser : public ::testing::Test {
 
 TEST_F(OrdinaryUser, ConnectsThroughSudoAndDisconnectsLeavingNothing) {
   AllowSudo();
-  ASSERT_NO_FATAL_FAILURE(StartClient("disconnect"));
-  ASSERT_TRUE(client_.WaitForOutput("status:Connected.", 60s)) << client_.Output() << server_.Log();
-  const std::optional<int> status = client_.WaitExit(30s);
-  ASSERT_TRUE(status.has_value()) << client_.Output();
-  EXPECT_EQ(*status, 0) << client_.Output();
-  EXPECT_NE(client_.Output().find("status:Disconnected."), std::string::npos);
-  EXPECT_EQ(client_.Output().find("box:"), std::string::npos) << client_.Output();
-  ExpectNothingLeft();
+  ASSERT_NO_FATAL_FAILURE(StartClient("disconnect-later"));
+  ASSERT_TRUE(client_->WaitForOutput("status:Connected.", 60s))
+      << client_->Output() << server_.Log();
+  const std::vector<int> engines = ExpectUnprivilegedEngine();
+  ::kill(client_->Pid(), SIGUSR1);  // now press Disconnect
+  const std::optional<int> status = client_->WaitExit(30s);
+  ASSERT_TRUE(status.has_value()) << client_->Output();
+  EXPECT_EQ(*status, 0) << client_->Output();
+  EXPECT_NE(client_->Output().find("status:Disconnected."), std::string::npos);
+  EXPECT_EQ(client_->Output().find("box:"), std::string::npos) << client_->Output();
+  ExpectEnginesGone(engines);
+  ExpectNoFiles();
 }
 
-TEST_F(OrdinaryUser, EngineRunsAsRootAndTerminationWhileConnectingEndsIt) {
+// The program ended by a signal it can handle, or killed outright (a crash, the out-of-memory
+// killer): the helper sees its input end and ends the engine; the next start removes the files
+// the killed program could not.
+TEST_F(OrdinaryUser, ProgramEndedOrKilledLeavesNoEngineAndTheNextStartNoFiles) {
   AllowSudo();
-  ASSERT_NO_FATAL_FAILURE(StartClient("stay"));
-  ASSERT_TRUE(client_.WaitForOutput("status:Connecting.", 30s)) << client_.Output();
-  ASSERT_TRUE(Eventually([&] { return !EnginesNaming(dir_->Path().string()).empty(); }, 30s))
-      << client_.Output();
-  const auto engines = EnginesNaming(dir_->Path().string());
-  ASSERT_EQ(engines.size(), 1u);
-  EXPECT_EQ(engines[0].second, 0) << "the engine should run as root";
-  ::kill(client_.Pid(), SIGTERM);  // the client alone, not its group: the program must stop it
-  const std::optional<int> status = client_.WaitExit(30s);
-  ASSERT_TRUE(status.has_value()) << client_.Output();
-  ExpectNothingLeft();
+  for (const int signal : {SIGTERM, SIGKILL}) {
+    SCOPED_TRACE(signal);
+    ASSERT_NO_FATAL_FAILURE(StartClient("stay"));
+    ASSERT_TRUE(client_->WaitForOutput("status:Connected.", 60s))
+        << client_->Output() << server_.Log();
+    const std::vector<int> engines = ExpectUnprivilegedEngine();
+    ::kill(client_->Pid(), signal);  // the client alone, not its group
+    ASSERT_TRUE(client_->WaitExit(30s).has_value()) << client_->Output();
+    ExpectEnginesGone(engines);
+    if (signal == SIGKILL) {
+      EXPECT_TRUE(fs::exists(dir_->Path() / "Tesmira.upw"));
+    }
+    ASSERT_NO_FATAL_FAILURE(StartClient("start-only"));
+    ASSERT_TRUE(client_->WaitExit(60s).has_value()) << client_->Output();
+    ExpectNoFiles();
+  }
 }
 
 TEST_F(OrdinaryUser, RefusedElevationEndsTheAttemptAtOnce) {
   ASSERT_NO_FATAL_FAILURE(StartClient("stay"));
-  ASSERT_TRUE(client_.WaitForOutput("box:", 30s)) << client_.Output();
-  EXPECT_NE(client_.Output().find("box:The connection failed: sudo: a password is required"),
+  ASSERT_TRUE(client_->WaitForOutput("box:", 30s)) << client_->Output();
+  EXPECT_NE(client_->Output().find("box:The connection failed: sudo: a password is required"),
             std::string::npos)
-      << client_.Output();
-  client_.Stop(SIGTERM);
-  ExpectNothingLeft();
+      << client_->Output();
+  client_->Stop(SIGTERM);
+  EXPECT_TRUE(Engines().empty());
+  ExpectNoFiles();
+}
+
+// The sudo rule names the helper with no arguments: the engine itself, or the helper with an
+// option, is refused by sudo; and the helper, run by this user with an option, starts nothing.
+TEST_F(OrdinaryUser, TheRuleGivesTheHelperAloneAndNothingThroughIt) {
+  AllowSudo();
+  const std::string asUser = "/usr/bin/setpriv --reuid=" + std::to_string(uid_) +
+                             " --regid=" + std::to_string(gid_) + " --clear-groups ";
+  EXPECT_NE(Shell(asUser + "sudo -n /usr/sbin/openvpn --version").find("password is required"),
+            std::string::npos);
+  EXPECT_NE(Shell(asUser + "sudo -n " + TESMIRA_HELPER + " --config /root/x")
+                .find("password is required"),
+            std::string::npos);
+  EXPECT_EQ(Shell(asUser + TESMIRA_HELPER + " x </dev/null"),
+            "tesmira-engine-helper: refused: it takes no arguments\n");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs the build into a fresh prefix and checks what a desktop needs from it: the program
-# and its engine links, the desktop entry (desktop-file-validate), the icons and the polkit
+# and its engine links, the engine helper, the desktop entry (desktop-file-validate), the icons and the polkit
 # action (parsed as XML, against polkit's DTD where polkit is installed).
 # Usage: check_install.sh CMAKE BUILD_DIR OPENVPN
 set -eu
@@ -22,6 +22,17 @@ for variant in 64bit 32bit; do
   [ "$(readlink "$prefix/lib/tesmira/$variant/openvpn")" = "$openvpn" ] ||
     fail "lib/tesmira/$variant/openvpn does not lead to $openvpn"
 done
+
+# The helper runs as root: it and its folder must be root's, and no one else may change them.
+helper="$prefix/libexec/tesmira/tesmira-engine-helper"
+if [ -f "$helper" ] && [ -x "$helper" ]; then
+  for file in "$helper" "$prefix/libexec/tesmira"; do
+    [ "$(stat -c %u "$file")" = 0 ] || fail "$file does not belong to root"
+    [ -z "$(find "$file" -maxdepth 0 -perm /022)" ] || fail "$file can be changed by others"
+  done
+else
+  fail "no executable libexec/tesmira/tesmira-engine-helper"
+fi
 
 # The PNG header holds width and height as big-endian words at bytes 16 to 23.
 png_size() { od -An -tu1 -j16 -N8 "$1" | awk '{ print $3 * 256 + $4 "x" $7 * 256 + $8 }'; }
@@ -50,19 +61,17 @@ if [ -f "$policy" ]; then
   else
     xmllint --noout "$policy" || fail "the policy is not well-formed XML"
   fi
-  # pkexec compares these paths with the one it runs, character for character.
-  for pair in org.tesmira.engine:64bit org.tesmira.engine32:32bit; do
-    id=${pair%%:*} variant=${pair#*:}
-    path=$(xmllint --xpath "string(//action[@id='$id']/annotate[@key='org.freedesktop.policykit.exec.path'])" "$policy")
-    [ "$path" = "$prefix/lib/tesmira/$variant/openvpn" ] || fail "$id runs '$path'"
-    for default in allow_any allow_inactive allow_active; do
-      value=$(xmllint --xpath "string(//action[@id='$id']/defaults/$default)" "$policy")
-      expected=auth_admin
-      [ $default = allow_active ] && expected=auth_admin_keep
-      [ "$value" = $expected ] || fail "$id: $default is '$value'"
-    done
-    xmllint --xpath "string(//action[@id='$id']/message)" "$policy" | grep -q "Tesmira.*OpenVPN engine" ||
-      fail "$id: the message does not name Tesmira and its OpenVPN engine"
+  # One action, for the helper alone: pkexec compares its path with the one it runs, character
+  # for character; no action may name the engine, which takes any option.
+  helper="$prefix/libexec/tesmira/tesmira-engine-helper"
+  [ "$(xmllint --xpath "count(//action)" "$policy")" = 1 ] || fail "the policy has other actions"
+  path=$(xmllint --xpath "string(//action[@id='org.tesmira.engine']/annotate[@key='org.freedesktop.policykit.exec.path'])" "$policy")
+  [ "$path" = "$helper" ] || fail "org.tesmira.engine runs '$path'"
+  grep -q openvpn "$policy" && fail "the policy names openvpn"
+  for pair in allow_any:auth_admin allow_inactive:auth_admin allow_active:yes; do
+    default=${pair%%:*} expected=${pair#*:}
+    value=$(xmllint --xpath "string(//action[@id='org.tesmira.engine']/defaults/$default)" "$policy")
+    [ "$value" = "$expected" ] || fail "org.tesmira.engine: $default is '$value'"
   done
 else
   fail "no polkit action"

@@ -136,14 +136,45 @@ TEST_F(ProfileFilesTest, SecondConnectOverwritesAllThree) {
   EXPECT_EQ(ReadBytes(tunnel::kCredentialsFileName), "carol\r\nx");
 }
 
-TEST_F(ProfileFilesTest, UnwritableFileIsSkippedAndTheOthersWritten) {
+// A file that cannot be written says so, naming itself, instead of being skipped silently; the
+// others are still each written on their own.
+TEST_F(ProfileFilesTest, UnwritableFileNamesItselfAndTheOthersAreWritten) {
   fs::create_directory(tunnel::kProfileFileName);
-  tunnel::WriteClientProfile("1.1.1.1", "1");
-  tunnel::WriteCertificateFile();
-  tunnel::WriteCredentialsFile();
+  EXPECT_EQ(tunnel::WriteClientProfile("1.1.1.1", "1"),
+            "Tesmira.clt could not be written: File exists");
+  EXPECT_EQ(tunnel::WriteCertificateFile(), "");
+  EXPECT_EQ(tunnel::WriteCredentialsFile(), "");
   EXPECT_TRUE(fs::is_directory(tunnel::kProfileFileName));
   EXPECT_TRUE(fs::exists(tunnel::kCertificateFileName));
   EXPECT_TRUE(fs::exists(tunnel::kCredentialsFileName));
+}
+
+// Every profile file is made anew, owner-only: one planted by another user in a shared folder
+// (a link to a file of the victim's) is neither followed nor used.
+TEST_F(ProfileFilesTest, EveryFileIsMadeAnewAndOwnerOnly) {
+  WriteBytes("victim", "untouched");
+  for (const char* name : {tunnel::kProfileFileName, tunnel::kCertificateFileName}) {
+    fs::create_symlink("victim", name);
+  }
+  EXPECT_EQ(tunnel::WriteClientProfile("1.1.1.1", "1"), "");
+  EXPECT_EQ(tunnel::WriteCertificateFile(), "");
+  EXPECT_EQ(ReadBytes("victim"), "untouched");
+  for (const char* name : {tunnel::kProfileFileName, tunnel::kCertificateFileName}) {
+    EXPECT_FALSE(fs::is_symlink(name)) << name;
+    EXPECT_EQ(ModeOf(name), 0600u) << name;
+  }
+}
+
+// What a killed instance left is removed at the next start; what is not a plain file of this
+// user's is not touched.
+TEST_F(ProfileFilesTest, LeftoverFilesAreRemovedAtStart) {
+  WriteBytes(tunnel::kCredentialsFileName, "alice\r\nold");
+  WriteBytes(tunnel::kProfileFileName, "x");
+  fs::create_directory(tunnel::kCertificateFileName);
+  tunnel::RemoveLeftoverProfileFiles();
+  EXPECT_FALSE(fs::exists(tunnel::kCredentialsFileName));
+  EXPECT_FALSE(fs::exists(tunnel::kProfileFileName));
+  EXPECT_TRUE(fs::is_directory(tunnel::kCertificateFileName));
 }
 
 TEST_F(ProfileFilesTest, RemovalNowAndAfterEachWait) {

@@ -20,6 +20,7 @@
 #include "tunnel/engine_command.h"
 #include "tunnel/engine_launcher.h"
 #include "tunnel/scratch_dir.h"
+#include "tunnel/stand_in_launcher.h"
 #include "tunnel/tunnel_runner.h"
 
 namespace {
@@ -83,7 +84,7 @@ class TunnelRunnerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     tunnel::SetLogPollIntervalForTesting(10);
-    tunnel::SetEngineLauncher(std::make_shared<tunnel::DirectLauncher>(200));
+    tunnel::SetEngineLauncher(std::make_shared<testing_support::StandInLauncher>(200));
     tunnel::connectionState = tunnel::kStateIdle;
     tunnel::mainWindow = &events_;
   }
@@ -156,10 +157,10 @@ TEST_F(TunnelRunnerTest, StopBeforeTheEngineStartedEndsItAtOnce) {
 }
 
 TEST_F(TunnelRunnerTest, MarkerSplitAcrossReadsIsFound) {
+  const uint64_t before = tunnel::BytesReadForTesting();
   ASSERT_TRUE(Start(
       {"chunk:xx Initialization Seq", "waitfor:" + File("go"), "chunk:uence Completed", "hold"}));
-  const uint64_t before = tunnel::ReaderCyclesForTesting();
-  WaitUntil([&] { return tunnel::ReaderCyclesForTesting() >= before + 3; });
+  WaitUntil([&] { return tunnel::BytesReadForTesting() >= before + 21; });
   EXPECT_EQ(events_.Events(), (std::vector<std::string>{"cursor:begin"}));
   WriteBytes(File("go"), "");
   events_.WaitFor("up");
@@ -184,11 +185,16 @@ TEST_F(TunnelRunnerTest, StateRulesAndRepeatedDown) {
   EXPECT_EQ(events_.Events(), (std::vector<std::string>{"down"}));
 }
 
-TEST_F(TunnelRunnerTest, SilentEngineKeepsTheReaderPolling) {
-  ASSERT_TRUE(Start({"pidfile:" + File("pid"), "hold"}));
+// An engine that says nothing costs nothing: the reader sleeps until it writes, ends or is
+// asked to end, however short the interval a system without process descriptors would poll at.
+TEST_F(TunnelRunnerTest, SilentEngineLeavesTheReaderAsleep) {
+  ASSERT_TRUE(Start({"line:hello", "pidfile:" + File("pid"), "hold"}));
   WaitUntil([&] { return fs::exists(File("pid")); });
+  WaitUntil([&] { return tunnel::BytesReadForTesting() > 0; });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
   const uint64_t before = tunnel::ReaderCyclesForTesting();
-  WaitUntil([&] { return tunnel::ReaderCyclesForTesting() >= before + 10; });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // 20 poll intervals
+  EXPECT_EQ(tunnel::ReaderCyclesForTesting(), before);
   EXPECT_EQ(events_.Events(), (std::vector<std::string>{"cursor:begin"}));
 
   EXPECT_TRUE(tunnel::StopEngine());
@@ -215,7 +221,8 @@ TEST_F(TunnelRunnerTest, EachCycleDrainsAllWaitingOutput) {
   EXPECT_LT(tunnel::ReaderCyclesForTesting() - before, 32u);
 }
 
-TEST_F(TunnelRunnerTest, MissingEngineReportsCreateProcessError) {
+// Nothing started: the attempt ends at once with the reason, not at the time-out.
+TEST_F(TunnelRunnerTest, MissingEngineEndsTheAttemptWithCreateProcessError) {
   tunnel::enginePath = File("64bit/openvpn");
   tunnel::engineArguments = tunnel::EngineArguments(dir_.Folder());
   tunnel::engineArgumentVector = tunnel::EngineArgumentVector(tunnel::enginePath, dir_.Folder());
@@ -226,10 +233,8 @@ TEST_F(TunnelRunnerTest, MissingEngineReportsCreateProcessError) {
   EXPECT_EQ(
       events_.Events(),
       (std::vector<std::string>{
-          "cursor:begin", "box:CreateProcess failed with error 2: No such file or directory|Error",
+          "cursor:begin", "ended:CreateProcess failed with error 2: No such file or directory",
           "cursor:end"}));
-  // The attempt stays connecting for the dialog's time-out to end.
-  EXPECT_EQ(tunnel::connectionState.load(), tunnel::kStateConnecting);
 }
 
 TEST_F(TunnelRunnerTest, PipeFailureShowsItsBox) {
@@ -339,68 +344,92 @@ TEST_F(TunnelRunnerTest, EngineGetsThePreparedArguments) {
                                          "Tesmira.upw\n");
 }
 
-TEST(ElevationCommandTest, WordsOfTheVariable) {
+TEST(ElevationCommandTest, WordsOfTheVariableAndTheHelperAlone) {
   EXPECT_EQ(tunnel::ElevationCommand(nullptr), (std::vector<std::string>{"pkexec"}));
   EXPECT_EQ(tunnel::ElevationCommand("  "), (std::vector<std::string>{"pkexec"}));
   EXPECT_EQ(tunnel::ElevationCommand(" sudo  -n "), (std::vector<std::string>{"sudo", "-n"}));
-  tunnel::ElevatedLauncher launcher({"sudo", "-n"}, "/run/user/1000/tesmira", "dana");
-  launcher.SetFilesFolder("/w/");
-  EXPECT_EQ(
-      launcher.CommandFor("/opt/t//64bit/openvpn", {"openvpn", "--config", "/w/T.clt"},
-                          "/run/user/1000/tesmira/e.sock"),
-      (std::vector<std::string>{"sudo", "-n", "/opt/t/64bit/openvpn", "--cd", "/w/", "--config",
-                                "/w/T.clt", "--management", "/run/user/1000/tesmira/e.sock", "unix",
-                                "--management-client-user", "dana"}));
+  EXPECT_EQ(tunnel::HelperPathFor("/usr/lib/tesmira/"),
+            "/usr/libexec/tesmira/tesmira-engine-helper");
+  EXPECT_EQ(tunnel::HelperPathFor("/opt/my vpn/lib/tesmira/"),
+            "/opt/my vpn/libexec/tesmira/tesmira-engine-helper");
+  // Nothing of the engine's reaches the command: the helper takes no argument at all.
+  tunnel::HelperLauncher launcher({"sudo", "-n"}, "/usr/libexec/tesmira/tesmira-engine-helper");
+  EXPECT_EQ(launcher.CommandLine(),
+            (std::vector<std::string>{"sudo", "-n", "/usr/libexec/tesmira/tesmira-engine-helper"}));
+  EXPECT_EQ(tunnel::HelperLauncher({}, "/h").CommandLine(), (std::vector<std::string>{"/h"}));
 }
 
-// The elevated road with "env" in the elevation command's place: the engine is stopped through
-// its management socket, which is gone afterwards.
-class ElevatedRunnerTest : public TunnelRunnerTest {
+// The helper's road with the stand-in engine in the helper's place ("env" as the elevation
+// command): the request on its input, then "stop" and the end of its input.
+class HelperRunnerTest : public TunnelRunnerTest {
  protected:
-  void UseElevation(std::vector<std::string> command) {
-    launcher_ = std::make_shared<tunnel::ElevatedLauncher>(std::move(command), dir_.Path().string(),
-                                                           "nobody", 200);
-    tunnel::SetEngineLauncher(launcher_);
+  void UseHelper(std::vector<std::string> command, const std::string& helper) {
+    tunnel::SetEngineLauncher(
+        std::make_shared<tunnel::HelperLauncher>(std::move(command), helper, 200));
   }
-  std::shared_ptr<tunnel::ElevatedLauncher> launcher_;
+  bool StartHelper(const std::vector<std::string>& steps) {
+    WriteBytes(File("script"), "");
+    std::string script;
+    for (const std::string& step : steps) script += step + "\n";
+    WriteBytes(File("script"), script);
+    ::setenv("TESMIRA_ENGINE_SCRIPT", File("script").c_str(), 1);
+    tunnel::engineRequest = {"vpn.example", "1194", "alice", "s3cret word"};
+    const bool started = Start({});
+    return started;
+  }
+  void TearDown() override {
+    ::unsetenv("TESMIRA_ENGINE_SCRIPT");
+    TunnelRunnerTest::TearDown();
+  }
 };
 
-TEST_F(ElevatedRunnerTest, StopsTheEngineThroughItsManagementSocket) {
-  UseElevation({"env"});
-  ASSERT_TRUE(Start({"trace:" + File("trace"), "pidfile:" + File("pid"),
-                     "line:Initialization Sequence Completed", "hold"}));
+TEST_F(HelperRunnerTest, SendsTheRequestThenStopsThroughTheInput) {
+  UseHelper({"env"}, TESMIRA_STAND_IN_ENGINE);
+  ASSERT_TRUE(
+      StartHelper({"input:" + File("input"), "line:Initialization Sequence Completed", "hold"}));
   events_.WaitFor("up");
-  // The attempts so far in this process are unknown here: find the one socket there is.
-  std::string socket;
-  WaitUntil([&] {
-    for (const auto& entry : fs::directory_iterator(dir_.Path())) {
-      if (entry.path().extension() == ".sock") socket = entry.path().string();
-    }
-    return !socket.empty();
-  });
   EXPECT_TRUE(tunnel::StopEngine());
   tunnel::JoinTunnelThreads();
-  EXPECT_EQ(ReadBytes(File("trace")), "MGMT\nTERM\n");
-  EXPECT_FALSE(fs::exists(socket));
+  EXPECT_EQ(ReadBytes(File("input")),
+            "host=vpn.example\nport=1194\nuser=alice\npassword=s3cret word\nstop\n<EOF>");
   EXPECT_EQ(Count(events_.Events(), "ended:Initialization Sequence Completed"), 0);
+}
+
+// A request the helper would refuse is refused here, before anyone is asked for a password.
+TEST_F(HelperRunnerTest, RequestTheHelperWouldRefuseEndsTheAttemptAtOnce) {
+  UseHelper({"env"}, TESMIRA_STAND_IN_ENGINE);
+  WriteBytes(File("script"), "pidfile:" + File("pid") + "\n");
+  ::setenv("TESMIRA_ENGINE_SCRIPT", File("script").c_str(), 1);
+  tunnel::engineRequest = {"10.0.0.1 1195\nplugin x.so", "1194", "alice", "pw"};
+  ASSERT_TRUE(Start({}));
+  tunnel::JoinTunnelThreads();
+  EXPECT_EQ(events_.Events(),
+            (std::vector<std::string>{
+                "cursor:begin",
+                "ended:tesmira-engine-helper: refused: the host is neither an IP address nor a "
+                "DNS name",
+                "cursor:end"}));
+  EXPECT_FALSE(fs::exists(File("pid")));
 }
 
 // Elevation refused (no password for sudo -n, the prompt cancelled, no polkit agent): the attempt
 // ends at once with the command's own words.
-TEST_F(ElevatedRunnerTest, RefusedElevationIsReportedAtOnce) {
-  UseElevation({"/bin/sh", "-c", "echo 'sudo: a password is required' >&2; exit 1", "sudo"});
-  ASSERT_TRUE(Start({"line:never printed"}));
+TEST_F(HelperRunnerTest, RefusedElevationIsReportedAtOnce) {
+  UseHelper({"/bin/sh", "-c", "echo 'sudo: a password is required' >&2; exit 1", "sudo"},
+            TESMIRA_STAND_IN_ENGINE);
+  ASSERT_TRUE(StartHelper({"line:never printed"}));
   tunnel::JoinTunnelThreads();
   EXPECT_EQ(events_.Events(),
             (std::vector<std::string>{"cursor:begin", "ended:sudo: a password is required",
                                       "cursor:end"}));
 }
 
-// An engine that no longer listens and cannot be killed from here is left after two grace
+// A helper that no longer listens and cannot be killed from here is left after two grace
 // periods with a message, so that the program can still end.
-TEST_F(ElevatedRunnerTest, EngineThatCannotBeStoppedIsLeftWithAMessage) {
-  UseElevation({"env"});
-  ASSERT_TRUE(Start({"ignore-term", "pidfile:" + File("pid"), "hold"}));
+TEST_F(HelperRunnerTest, HelperThatCannotBeStoppedIsLeftWithAMessage) {
+  UseHelper({"env"}, TESMIRA_STAND_IN_ENGINE);
+  ASSERT_TRUE(
+      StartHelper({"ignore-term", "input:" + File("input"), "pidfile:" + File("pid"), "hold"}));
   WaitUntil([&] { return fs::exists(File("pid")); });
   const pid_t engine = std::stoi(ReadBytes(File("pid")));
   tunnel::StopEngine();

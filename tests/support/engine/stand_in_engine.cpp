@@ -2,8 +2,9 @@
 // piece, so that tests can drive the log reader with exactly the output they need.
 //
 // Steps come from the arguments and then, when TESMIRA_ENGINE_SCRIPT names a file, from that
-// file, one step a line. The engine's own options (--config FILE, --auth-user-pass FILE) are
-// accepted and skipped, so the stand-in can sit where the real engine would be started.
+// file, one step a line. The engine's own options (--config, --auth-user-pass, --cd, --user,
+// --group, each with its value) are accepted and skipped, so the stand-in can sit where the real
+// engine would be started.
 //
 //   line:TEXT      TEXT and a line feed
 //   chunk:TEXT     TEXT without a line end
@@ -18,13 +19,14 @@
 //
 // TEXT may hold \n, \r, \t and \\. Without exit or hold the program ends with status 0.
 //
-// "--management SOCKET unix" makes it listen there as the engine's management interface does;
-// "signal SIGTERM" on it acts as a SIGTERM (traced as "MGMT\n" first).
+//   input:FILE     copies standard input to FILE; at its end writes "<EOF>" and ends (unless
+//                  ignoring SIGTERM), as the engine helper does when its caller is gone
+//
+// Without TESMIRA_ENGINE_SCRIPT, a file named as the program was started plus ".script" is the
+// script, so a stand-in started by the engine helper (which clears the environment) has one.
 
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -96,6 +98,21 @@ bool StartsWith(const std::string& text, const char* prefix, std::string& rest) 
   return true;
 }
 
+// Copies its standard input to `path` as it comes; at its end writes "<EOF>" and ends, as the
+// engine helper does when its caller is gone (unless SIGTERM is being ignored).
+void CopyInput(const std::string& path) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND, 0644);
+  char buffer[256];
+  for (ssize_t n; (n = read(STDIN_FILENO, buffer, sizeof buffer)) != 0;) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) break;
+    (void)!write(fd, buffer, static_cast<size_t>(n));
+  }
+  (void)!write(fd, "<EOF>", 5);
+  close(fd);
+  if (!ignoreTerm) _exit(0);
+}
+
 // Runs one step; returns false when the program is to end (after `status` is set).
 bool Step(const std::string& step, int& status) {
   std::string rest;
@@ -120,49 +137,14 @@ bool Step(const std::string& step, int& status) {
     WriteFile(rest, all);
   } else if (StartsWith(step, "waitfor:", rest)) {
     while (access(rest.c_str(), F_OK) != 0) Sleep(5);
+  } else if (StartsWith(step, "input:", rest)) {
+    std::thread(CopyInput, rest).detach();
   } else if (StartsWith(step, "pidfile:", rest)) {
     WriteFile(rest, std::to_string(getpid()) + "\n");
   } else if (!step.empty()) {
     std::fprintf(stderr, "stand_in_engine: unknown step '%s'\n", step.c_str());
   }
   return true;
-}
-
-void AppendTrace(const char* text) {
-  if (traceFile[0] == '\0') return;
-  const int fd = open(traceFile, O_WRONLY | O_CREAT | O_APPEND, 0644);
-  if (fd < 0) return;
-  (void)!write(fd, text, std::strlen(text));
-  close(fd);
-}
-
-void ServeManagement(const std::string& path) {
-  const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
-  unlink(path.c_str());
-  if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      listen(listener, 4) != 0) {
-    std::fprintf(stderr, "stand_in_engine: cannot listen on %s\n", path.c_str());
-    return;
-  }
-  for (;;) {
-    const int client = accept(listener, nullptr, nullptr);
-    if (client < 0) continue;
-    std::string received;
-    char buffer[256];
-    for (ssize_t n; (n = read(client, buffer, sizeof buffer)) > 0;) {
-      received.append(buffer, static_cast<size_t>(n));
-      if (received.find("signal SIGTERM\n") != std::string::npos) {
-        (void)!write(client, "SUCCESS: signal SIGTERM thrown\r\n", 32);
-        AppendTrace("MGMT\n");
-        OnTerm(SIGTERM);
-        break;
-      }
-    }
-    close(client);
-  }
 }
 
 }  // namespace
@@ -177,20 +159,21 @@ int main(int argc, char** argv) {
   std::vector<std::string> steps;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
-    if ((argument == "--config" || argument == "--auth-user-pass" ||
-         argument == "--management-client-user" || argument == "--cd") &&
+    if ((argument == "--config" || argument == "--auth-user-pass" || argument == "--user" ||
+         argument == "--group" || argument == "--cd") &&
         i + 1 < argc) {
       ++i;
       continue;
     }
-    if (argument == "--management" && i + 2 < argc) {
-      std::thread(ServeManagement, std::string(argv[i + 1])).detach();
-      i += 2;
-      continue;
-    }
     steps.push_back(argument);
   }
-  if (const char* script = std::getenv("TESMIRA_ENGINE_SCRIPT")) {
+  // A helper that clears the environment still finds a script beside the name it runs.
+  const char* variable = std::getenv("TESMIRA_ENGINE_SCRIPT");
+  const std::string beside = std::string(argv[0]) + ".script";
+  const char* script = variable != nullptr                 ? variable
+                       : access(beside.c_str(), F_OK) == 0 ? beside.c_str()
+                                                           : nullptr;
+  if (script != nullptr) {
     std::ifstream in(script, std::ios::binary);
     for (std::string line; std::getline(in, line);) {
       if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -1,5 +1,11 @@
 #include "support/openvpn/openvpn_fixture.h"
 
+#include <cstdlib>
+
+#include <filesystem>
+
+#include <map>
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -191,6 +197,54 @@ void OpenVpnServer::StopWithNotify() {
   // With explicit-exit-notify in its config, SIGTERM makes the server tell its clients first.
   if (process_) process_->Stop(SIGTERM, std::chrono::seconds(15));
   port_ = 0;
+}
+
+namespace {
+
+// The parent and state fields of /proc/PID/stat; the name before them may hold anything.
+bool ParentAndState(const std::string& pid, int* parent, char* state) {
+  const std::string stat = ReadFileBytes("/proc/" + pid + "/stat");
+  const size_t close = stat.rfind(')');
+  if (close == std::string::npos || close + 4 >= stat.size()) return false;
+  *state = stat[close + 2];
+  *parent = std::atoi(stat.c_str() + close + 4);
+  return true;
+}
+
+}  // namespace
+
+std::vector<EngineProcess> EnginesBelow(int ancestor) {
+  std::map<int, int> parents;
+  std::vector<int> engines;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    int parent = 0;
+    char state = 0;
+    if (!ParentAndState(name, &parent, &state)) continue;
+    parents[std::stoi(name)] = parent;
+    const std::string comm = ReadFileBytes(entry.path() / "comm");
+    if (comm == "openvpn\n" && state != 'Z') engines.push_back(std::stoi(name));
+  }
+  std::vector<EngineProcess> found;
+  for (int pid : engines) {
+    // The helper's engines, not a server of the test's own.
+    const std::string helper = ReadFileBytes("/proc/" + std::to_string(parents[pid]) + "/comm");
+    if (helper.rfind("tesmira-engine", 0) != 0) continue;
+    int up = parents[pid];
+    for (int hops = 0; up > 1 && up != ancestor && hops < 64; ++hops) up = parents[up];
+    if (up != ancestor) continue;
+    EngineProcess engine{pid, -1, {}};
+    const std::string status = ReadFileBytes("/proc/" + std::to_string(pid) + "/status");
+    if (const size_t uid = status.find("Uid:\t"); uid != std::string::npos) {
+      engine.uid = std::atoi(status.c_str() + uid + 5);
+    }
+    std::error_code unreadable;
+    engine.folder =
+        std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/cwd", unreadable);
+    found.push_back(engine);
+  }
+  return found;
 }
 
 }  // namespace testsupport

@@ -77,4 +77,13 @@ class OpenVpnServer {
   std::string error_;
 };
 
+// A running (not ended) engine started on behalf of a process: an openvpn that an engine helper
+// below it in the process tree runs, with the user it runs as and its working folder.
+struct EngineProcess {
+  int pid = 0;
+  int uid = -1;
+  std::string folder;
+};
+std::vector<EngineProcess> EnginesBelow(int ancestor);
+
 }  // namespace testsupport

@@ -23,7 +23,22 @@ void CloseFd(int& fd) {
 
 }  // namespace
 
-ChildProcess::~ChildProcess() { Stop(); }
+ChildProcess::~ChildProcess() {
+  CloseInput();
+  Stop();
+}
+
+bool ChildProcess::WriteInput(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(inFd_, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+void ChildProcess::CloseInput() { CloseFd(inFd_); }
 
 bool ChildProcess::Start(const ChildOptions& options, std::string* error) {
   if (pid_ > 0 || status_ || options.argv.empty()) {
@@ -40,6 +55,12 @@ bool ChildProcess::Start(const ChildOptions& options, std::string* error) {
     *error = std::string("pipe: ") + std::strerror(errno);
     ::close(outPipe[0]);
     ::close(outPipe[1]);
+    return false;
+  }
+
+  int inPipe[2] = {-1, -1};
+  if (options.pipeInput && ::pipe2(inPipe, O_CLOEXEC) != 0) {
+    *error = std::string("pipe: ") + std::strerror(errno);
     return false;
   }
 
@@ -67,7 +88,7 @@ bool ChildProcess::Start(const ChildOptions& options, std::string* error) {
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
     ::signal(SIGPIPE, SIG_DFL);
-    const int null = ::open("/dev/null", O_RDONLY);
+    const int null = inPipe[0] >= 0 ? inPipe[0] : ::open("/dev/null", O_RDONLY);
     if (null >= 0) ::dup2(null, 0);
     ::dup2(outPipe[1], 1);
     if (options.captureStderr) ::dup2(outPipe[1], 2);
@@ -85,6 +106,8 @@ bool ChildProcess::Start(const ChildOptions& options, std::string* error) {
 
   ::setpgid(pid, pid);  // also here: the child may not have run yet when Stop comes
   pid_ = pid;
+  if (inPipe[0] >= 0) ::close(inPipe[0]);
+  inFd_ = inPipe[1];
   ::close(outPipe[1]);
   ::close(errPipe[1]);
   outFd_ = outPipe[0];

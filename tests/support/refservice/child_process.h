@@ -25,6 +25,7 @@ struct ChildOptions {
   std::vector<std::string> argv;  // argv[0] is the program's path
   std::filesystem::path workDir;  // empty: the test's own
   bool captureStderr = true;      // merged with stdout; otherwise inherited
+  bool pipeInput = false;         // stdin a pipe for WriteInput; otherwise /dev/null
 };
 
 class ChildProcess {
@@ -48,6 +49,10 @@ class ChildProcess {
                      size_t from = 0) const;
   std::string Output() const;
 
+  // With pipeInput: writes to the child's standard input, or closes it.
+  bool WriteInput(std::string_view bytes);
+  void CloseInput();
+
   // Waits for the child to end by itself; its wait status, or nothing on timeout.
   std::optional<int> WaitExit(std::chrono::milliseconds timeout);
 
@@ -62,6 +67,7 @@ class ChildProcess {
   pid_t pid_ = -1;
   std::optional<int> status_;
   int outFd_ = -1;
+  int inFd_ = -1;
   int wakeFds_[2] = {-1, -1};
   std::thread reader_;
   mutable std::mutex mutex_;
