@@ -432,7 +432,6 @@ void CMarkupDrawer::CloseLine(long long count, bool wrapped) {
   if (pass_ == 1) {
     if (line_.height == 0) line_.height = tm_.tmHeight;
     line_.width = Sat(static_cast<long long>(x_) - rect_.left);
-    widest_ = std::max(widest_, line_.width);
     line_.height = Sat(static_cast<long long>(line_.height) + line_.descent);
     line_.wrapped = wrapped ? 1 : 0;
     if (lines_.size() <= lineIndex_) lines_.resize(lineIndex_ + 1);

@@ -267,7 +267,6 @@ class CMarkupDrawer {
   int y_ = 0;
   LineInfo line_;
   int lineStart_ = 0;  // x where the line started
-  int widest_ = 0;
   bool justify_ = false;
   long long restWidth_ = 0;  // drawing: content of the line still to come, unjustified
   int restSpaces_ = 0;       // drawing: spaces of the line still to come
