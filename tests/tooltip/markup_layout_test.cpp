@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QImage>
 #include <QObject>
 #include <QTemporaryDir>
@@ -332,6 +333,29 @@ TEST_F(MarkupTest, ClickRunsTheLinkUnderThePoint) {
   EXPECT_EQ(handler.opened[0], QUrl(QStringLiteral("tesmira-test:open")));
   // Running a shell link puts the default cursor back.
   EXPECT_EQ(drawer_.GetHyperlinkCursor()->shape(), Qt::PointingHandCursor);
+}
+
+// A target without a scheme is a file relative to the working folder, not a web address;
+// one with a scheme opens as written.
+TEST_F(MarkupTest, LinkTargetsWithoutASchemeAreFilesInTheWorkingFolder) {
+  Render(
+      "<a href=\"readme.htm\">a</a> <a href=\"sub/x y.txt\">b</a> "
+      "<a href=\"tesmira-test://host/p?q=1\">c</a>");
+  const std::vector<CMarkupDrawer::HotArea> areas = drawer_.HotAreas();
+  ASSERT_EQ(areas.size(), 3u);
+  UrlHandler files;
+  UrlHandler others;
+  QDesktopServices::setUrlHandler(QStringLiteral("file"), &files, "open");
+  QDesktopServices::setUrlHandler(QStringLiteral("http"), &others, "open");
+  QDesktopServices::setUrlHandler(QStringLiteral("tesmira-test"), &others, "open");
+  for (const CMarkupDrawer::HotArea& area : areas) drawer_.OnLButtonDown({area.left, area.top});
+  QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+  QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+  QDesktopServices::unsetUrlHandler(QStringLiteral("tesmira-test"));
+  const QDir here = QDir::current();
+  EXPECT_EQ(files.opened, (QList<QUrl>{QUrl::fromLocalFile(here.absoluteFilePath("readme.htm")),
+                                       QUrl::fromLocalFile(here.absoluteFilePath("sub/x y.txt"))}));
+  EXPECT_EQ(others.opened, QList<QUrl>{QUrl(QStringLiteral("tesmira-test://host/p?q=1"))});
 }
 
 // Picture files made for the test.

@@ -4,6 +4,7 @@
 #include "widgets/tooltip/markup_drawer.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QUrl>
@@ -712,7 +713,9 @@ CMarkupDrawer::ImageRequest CMarkupDrawer::ReadImage(std::string_view attributeT
     if (name == "height") request.height = value;
     if (name == "mask") {
       request.useMask = true;
-      request.maskColor = GetColor(value, kDefaultMask);
+      // The mask picks the picture's transparent pixels; the disabled look changes what is
+      // drawn of the rest, never which pixels those are.
+      request.maskColor = ReadColor(value, kDefaultMask);
     }
     if (name == "style") request.normal = request.hover = EffectFlags(value);
     if (name == "hotstyle") request.hover = EffectFlags(value);
@@ -935,11 +938,19 @@ void CMarkupDrawer::OnLButtonDown(gdi::POINT point) {
   }
 }
 
+QUrl CMarkupDrawer::LinkUrl(std::string_view target) {
+  // As the shell's "open" reads it: a name without a scheme is a file, relative to the
+  // working folder, never a guess at a web address.
+  return QUrl::fromUserInput(
+      QString::fromUtf8(target.data(), static_cast<qsizetype>(target.size())), QDir::currentPath(),
+      QUrl::AssumeLocalFile);
+}
+
 void CMarkupDrawer::RunShellLink(const std::string& target) {
   SetHyperlinkCursor(std::nullopt);
   // The desktop's handler for the target's kind (a browser for web addresses) opens it; a
   // target it cannot open does nothing.
-  QDesktopServices::openUrl(QUrl::fromUserInput(QString::fromUtf8(target)));
+  QDesktopServices::openUrl(LinkUrl(target));
 }
 
 bool CMarkupDrawer::OnTimer() {

@@ -8,6 +8,7 @@
 
 #include <QCursor>
 #include <QPointer>
+#include <QUrl>
 
 #include <cstdint>
 #include <functional>
@@ -137,6 +138,9 @@ class CMarkupDrawer {
   bool OnSetCursor(gdi::POINT point, QWidget* window = nullptr);
   // Runs the link under the point.
   void OnLButtonDown(gdi::POINT point);
+  // What a click on a shell link (href) opens: a target with a scheme as written, any other
+  // a file relative to the working folder.
+  static QUrl LinkUrl(std::string_view target);
   // Steps the animations; true when a frame changed.
   bool OnTimer();
 
@@ -189,7 +193,10 @@ class CMarkupDrawer {
   void ApplyDeclarations(TextStyle& style, std::string declarations);
   void ApplyProperty(TextStyle& style, std::string_view property, std::string_view value);
   int GetLength(std::string_view value, int base, bool sizeTable) const;
+  // A colour the markup sets: the disabled colour while the output is disabled.
   gdi::COLORREF GetColor(std::string_view value, gdi::COLORREF defaultColor) const;
+  // The colour a value names, whatever the enabled flag (an image's mask colour).
+  gdi::COLORREF ReadColor(std::string_view value, gdi::COLORREF defaultColor) const;
   void ApplyFontAttributes(TextStyle& style, const Attributes& attributes);
   void ApplyTagEffect(const TagInfo& tag, std::string_view attributeText);
   void OpenStyle(const std::string& name);
