@@ -197,6 +197,7 @@ std::string CMarkupDrawer::GetStringLine(gdi::UINT id, int line) {
 
 SIZE CMarkupDrawer::PrepareOutput(gdi::CDC* dc, std::string_view text) {
   text_ = Preprocess(text);
+  shownText_.clear();
   if (text_.empty() || !dc) {
     text_.clear();
     lines_.clear();
@@ -209,6 +210,7 @@ SIZE CMarkupDrawer::PrepareOutput(gdi::CDC* dc, std::string_view text) {
   rect_ = {0, 0, maxWidth_, 0};
   SIZE size = Layout();
   dc_ = nullptr;
+  while (!shownText_.empty() && shownText_.back() == ' ') shownText_.pop_back();
   if (size.cx == 0 && size.cy == 0) text_.clear();
   if (maxWidth_ != 0 && size.cx > maxWidth_) size.cx = maxWidth_;
   ++size.cx;
@@ -312,6 +314,7 @@ SIZE CMarkupDrawer::Paragraph(std::string_view text) {
   y_ = rect_.top;
   StartLine();
   const std::size_t firstLine = lineIndex_;
+  NoteSeparator();
 
   std::string run;
   const auto flush = [&] {
@@ -489,6 +492,14 @@ void CMarkupDrawer::AddHotArea(int left, int top, int width, int height) {
                        style_.linkTarget});
 }
 
+void CMarkupDrawer::NoteShown(std::string_view text) {
+  if (pass_ == 1) shownText_ += text;
+}
+
+void CMarkupDrawer::NoteSeparator() {
+  if (pass_ == 1 && !shownText_.empty() && shownText_.back() != ' ') shownText_ += ' ';
+}
+
 // ---- text -------------------------------------------------------------------------------------
 
 void CMarkupDrawer::WordWrap(std::string_view run, const int* prefix, int base, int room,
@@ -525,6 +536,7 @@ void CMarkupDrawer::WordWrap(std::string_view run, const int* prefix, int base, 
 }
 
 void CMarkupDrawer::PlaceRun(std::string text) {
+  NoteShown(text);
   // Widths add up (no kerning), so the run is measured once and its parts by difference.
   dc_->SetTextJustification(0, 0);
   std::vector<int> prefix;
@@ -586,6 +598,7 @@ void CMarkupDrawer::PlaceRun(std::string text) {
 }
 
 void CMarkupDrawer::PlaceText(std::string_view text) {
+  NoteShown(text);
   SIZE extent;
   dc_->GetTextExtentPoint32(text, &extent);
   const int top = TextTop(extent.cy);
@@ -602,12 +615,14 @@ void CMarkupDrawer::PlaceText(std::string_view text) {
 
 void CMarkupDrawer::Break(std::string_view attributeText) {
   const std::string_view count = attributeText.empty() ? attributeText : attributeText.substr(1);
+  NoteSeparator();
   CloseLine(GetLength(count, 1, false), false);
 }
 
 void CMarkupDrawer::Tab(std::string_view attributeText) {
   const std::string_view count = attributeText.empty() ? attributeText : attributeText.substr(1);
   long long n = GetLength(count, 1, false);
+  NoteSeparator();
   const long long size = tabSize_;
   const long long before = x_;
   long long x = x_;
@@ -621,6 +636,7 @@ void CMarkupDrawer::Tab(std::string_view attributeText) {
 }
 
 void CMarkupDrawer::Rule(std::string_view attributeText) {
+  NoteSeparator();
   TextStyle rule = style_;
   rule.borderWidth = 1;
   ApplyCssStyle(rule, "hr");

@@ -172,6 +172,9 @@ class CMarkupDrawer {
   const std::vector<TableInfo>& Tables() const { return tables_; }
   int HoveredLink() const { return hoveredLink_; }
   const std::string& PreparedText() const { return text_; }
+  // The words the last measured text shows, without its markup: runs and strings as they
+  // are drawn, a space where a break, a tab, a rule or a new paragraph separates them.
+  const std::string& ShownText() const { return shownText_; }
 
   // Called for every text piece the drawing pass writes, with its position and style; lets a
   // caller see what went where without reading pixels.
@@ -217,6 +220,8 @@ class CMarkupDrawer {
   void WordWrap(std::string_view run, const int* prefix, int base, int room,
                 std::string_view* piece, std::string_view* rest) const;
   void AddHotArea(int left, int top, int width, int height);
+  void NoteShown(std::string_view text);
+  void NoteSeparator();
   void Rule(std::string_view attributeText);
   void Break(std::string_view attributeText);
   void Tab(std::string_view attributeText);
@@ -257,6 +262,7 @@ class CMarkupDrawer {
 
   // Pass state.
   std::string text_;
+  std::string shownText_;
   int pass_ = 1;  // 1 measuring, 0 drawing
   gdi::CDC* dc_ = nullptr;
   gdi::RECT rect_;

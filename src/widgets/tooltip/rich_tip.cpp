@@ -35,24 +35,6 @@ QAccessibleInterface* TipAccessible(const QString& key, QObject* object) {
   return nullptr;
 }
 
-// What a screen reader says for a tip: its words without the markup.
-QString PlainText(const std::string& preprocessed) {
-  std::string plain;
-  bool inTag = false;
-  for (const char c : preprocessed) {
-    if (c == '<') {
-      inTag = true;
-    } else if (c == '>') {
-      inTag = false;
-      if (!plain.empty() && plain.back() != ' ') plain += ' ';
-    } else if (!inTag) {
-      plain += c;
-    }
-  }
-  while (!plain.empty() && plain.back() == ' ') plain.pop_back();
-  return QString::fromStdString(plain);
-}
-
 // 255 * (100 - darkness) / 100, rounded as MulDiv rounds.
 int ShadowLevel(int darkness) { return (255 * (100 - darkness) + 50) / 100; }
 
@@ -94,6 +76,7 @@ bool CRichTip::Create(QWidget* parent, bool balloon) {
   setParent(parent, windowFlags());
   SetSizes(balloon);
   drawer_.SetCallbackHyperlink(this, CMarkupDrawer::kHoverMessage, 0);
+  // The period only: the timer runs while a shown tip has an animated strip.
   timing_.SetDelay(DELAY_ANIMATION, 100);
   return true;
 }
@@ -219,7 +202,7 @@ void CRichTip::LayOutAndShow(gdi::POINT screen) {
   }
   savedScreen_ = std::make_unique<gdi::CBitmap>(std::move(under));
 
-  setAccessibleName(PlainText(drawer_.Preprocess(entry.text)));
+  setAccessibleName(QString::fromStdString(drawer_.ShownText()));
   setGeometry(frame);
   setMask(geometry_.windowRegion);
   show();
@@ -345,6 +328,18 @@ void CRichTip::KillTimer(int id) {
   const int index = id - TIMER_SHOW;
   if (index < 0 || index >= static_cast<int>(timers_.size())) return;
   timers_[static_cast<std::size_t>(index)].stop();
+}
+
+bool CRichTip::HasAnimations() {
+  const std::vector<CMarkupDrawer::AnimationInfo>& animations = drawer_.Animations();
+  return std::any_of(animations.begin(), animations.end(),
+                     [](const CMarkupDrawer::AnimationInfo& a) { return a.frameCount > 0; });
+}
+
+bool CRichTip::TimerActive(int id) const {
+  const int index = id - TIMER_SHOW;
+  if (index < 0 || index >= static_cast<int>(timers_.size())) return false;
+  return timers_[static_cast<std::size_t>(index)].isActive();
 }
 
 gdi::POINT CRichTip::GetCursorPos() {

@@ -78,6 +78,8 @@ class CRichTip : public QWidget, private RichTipHost {
   void SetScreenGrabber(std::function<QImage(const QRect&)> grabber) {
     grabber_ = std::move(grabber);
   }
+  // Whether window timer `id` (256 to 260) is running.
+  bool TimerActive(int id) const;
 
  protected:
   // Frames the region with the border brush, border width by border height.
@@ -102,6 +104,7 @@ class CRichTip : public QWidget, private RichTipHost {
   void MoveTipTo(gdi::POINT screen) override { move(screen.x, screen.y); }
   void ClickTip(gdi::POINT screen) override;
   bool StepAnimations() override { return drawer_.OnTimer(); }
+  bool HasAnimations() override;
 
   gdi::RECT WorkArea(gdi::POINT screen) const;
   void ReleaseDrawing();
