@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
@@ -73,7 +74,12 @@ CRichTip::~CRichTip() {
 }
 
 bool CRichTip::Create(QWidget* parent, bool balloon) {
+  if (owner_) owner_->removeEventFilter(this);
   setParent(parent, windowFlags());
+  // The window manager owns the owner's frame: a press on its title bar reaches no relay.
+  // The owner's moving or losing the activation hides the tip instead.
+  owner_ = parent ? parent->window() : nullptr;
+  if (owner_) owner_->installEventFilter(this);
   SetSizes(balloon);
   drawer_.SetCallbackHyperlink(this, CMarkupDrawer::kHoverMessage, 0);
   // The period only: the timer runs while a shown tip has an animated strip.
@@ -130,12 +136,20 @@ int CRichTip::RelayMessage(const TipMessage& msg) {
   return 0;
 }
 
-gdi::RECT CRichTip::WorkArea(gdi::POINT screen) const {
-  QScreen* where = QGuiApplication::screenAt(QPoint(screen.x, screen.y));
-  if (!where) where = QGuiApplication::primaryScreen();
-  if (!where) return {0, 0, 640, 480};
-  const QRect area = where->availableGeometry();
-  return {area.left(), area.top(), area.left() + area.width(), area.top() + area.height()};
+std::vector<ScreenArea> CRichTip::Screens() {
+  const auto rect = [](const QRect& r) {
+    return gdi::RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+  };
+  std::vector<ScreenArea> screens;
+  // The primary screen first: it stands for a point on no screen.
+  QList<QScreen*> all = QGuiApplication::screens();
+  if (QScreen* primary = QGuiApplication::primaryScreen(); primary && all.removeOne(primary)) {
+    all.prepend(primary);
+  }
+  for (QScreen* screen : all) {
+    screens.push_back({rect(screen->geometry()), rect(screen->availableGeometry())});
+  }
+  return screens;
 }
 
 void CRichTip::ReleaseDrawing() {
@@ -150,8 +164,10 @@ void CRichTip::LayOutAndShow(gdi::POINT screen) {
 
   gdi::CDC measure(&measureImage_);
   const gdi::SIZE text = drawer_.PrepareOutput(&measure, entry.text);
-  geometry_ =
-      LayOutTip(text, sizes_, entry.placement, screen, WorkArea(screen), {shadowX_, shadowY_});
+  const std::vector<ScreenArea> screens = Screens();
+  const gdi::RECT desktop = VirtualScreen(screens);
+  geometry_ = LayOutTip(text, sizes_, entry.placement, screen, PlacementScreen(screens, screen),
+                        {shadowX_, shadowY_}, {desktop.Width(), desktop.Height()});
   ReleaseDrawing();
 
   // The body's fill, and its edge row or column stretched over the anchor strip.
@@ -283,6 +299,18 @@ void CRichTip::OnDrawBorder(gdi::CDC* dc, const QRegion& region) {
   for (const QRect& r : region.subtracted(inner)) {
     dc->FillRect({r.left(), r.top(), r.right() + 1, r.bottom() + 1}, *borderBrush_);
   }
+}
+
+bool CRichTip::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == owner_) {
+    if (e->type() == QEvent::WindowDeactivate) {
+      timing_.HideAtOnce();
+    } else if (e->type() == QEvent::Move) {
+      const auto* move = static_cast<const QMoveEvent*>(e);
+      if (move->pos() != move->oldPos()) timing_.HideAtOnce();
+    }
+  }
+  return QWidget::eventFilter(watched, e);
 }
 
 bool CRichTip::event(QEvent* e) {

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/gdi/dc.h"
 #include "platform/gdi/gdi.h"
@@ -86,6 +87,7 @@ class CRichTip : public QWidget, private RichTipHost {
   virtual void OnDrawBorder(gdi::CDC* dc, const QRegion& region);
 
   bool event(QEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
   void paintEvent(QPaintEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
   void timerEvent(QTimerEvent* e) override;
@@ -106,7 +108,8 @@ class CRichTip : public QWidget, private RichTipHost {
   bool StepAnimations() override { return drawer_.OnTimer(); }
   bool HasAnimations() override;
 
-  gdi::RECT WorkArea(gdi::POINT screen) const;
+  // The monitors as they are now.
+  static std::vector<tip::ScreenArea> Screens();
   void ReleaseDrawing();
   // The window's pixels at transparency t; null before the first layout.
   QImage ComposeFace(int transparency);
@@ -134,6 +137,7 @@ class CRichTip : public QWidget, private RichTipHost {
   bool directPaint_ = false;
   std::function<QImage(const QRect&)> grabber_;
   std::array<QBasicTimer, 5> timers_;
+  QPointer<QWidget> owner_;  // the top-level window of the parent
 };
 
 // The owner's relay: turns the pointer, key, wheel and non-client events of the owner's window
