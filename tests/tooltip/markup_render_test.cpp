@@ -168,6 +168,66 @@ TEST_F(MarkupRenderTest, ListsTheLinksAndWhatTheyOpen) {
   EXPECT_TRUE(lines[4].endsWith(QStringLiteral(" sends stop"))) << lines[4].toStdString();
 }
 
+// Whether fontconfig knows a font with Chinese characters.
+bool HasChineseFont() {
+  QProcess list;
+  list.start(QStringLiteral("fc-list"), {QStringLiteral(":lang=zh")});
+  return list.waitForFinished(30000) && !list.readAllStandardOutput().trimmed().isEmpty();
+}
+
+TEST_F(MarkupRenderTest, ChineseIsDrawnInAFontThatHasIt) {
+  if (!HasChineseFont()) {
+    GTEST_SKIP() << "no installed font has Chinese characters (scripts/install-deps installs "
+                    "fonts-wqy-zenhei)";
+  }
+  const QString css = Write(QStringLiteral("test.css"), "body {font-size: 40px}");
+  const QString chinese = dir_.filePath(QStringLiteral("chinese.png"));
+  const QString missing = dir_.filePath(QStringLiteral("missing.png"));
+  ASSERT_EQ(Render({QStringLiteral("--css"), css, QStringLiteral("-o"), chinese},
+                   "\xE4\xB8\xAD\xE6\x96\x87")
+                .status,
+            0);
+  // Characters no font has: the face's empty boxes.
+  ASSERT_EQ(Render({QStringLiteral("--css"), css, QStringLiteral("-o"), missing},
+                   "\xF4\x8F\xBF\xBD\xF4\x8F\xBF\xBD")
+                .status,
+            0);
+  EXPECT_NE(QImage(chinese), QImage(missing));
+}
+
+// The columns of the dark pixels in the given rows, as their mean.
+double MeanDarkColumn(const QImage& image, int top, int bottom) {
+  double sum = 0;
+  int count = 0;
+  for (int y = top; y < bottom; ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (qGray(image.pixel(x, y)) < 128) {
+        sum += x;
+        ++count;
+      }
+    }
+  }
+  return count ? sum / count : -1;
+}
+
+TEST_F(MarkupRenderTest, ArabicIsJoinedAndReadFromTheRight) {
+  const QString css =
+      Write(QStringLiteral("test.css"), "body {font-size: 40px; font-family: DejaVu Sans}");
+  const QString png = dir_.filePath(QStringLiteral("tip.png"));
+  const auto widthOf = [&](const QByteArray& markup) {
+    const Outcome run = Render({QStringLiteral("--css"), css, QStringLiteral("-o"), png}, markup);
+    EXPECT_EQ(run.status, 0) << run.err;
+    return QImage(png).width() - 1;
+  };
+  const QByteArray beh = "\xD8\xA8";
+  EXPECT_LT(widthOf(beh + beh + beh), 3 * widthOf(beh));
+  // Alef, then beh: the alef's tall stroke, read first, stands right of the low beh.
+  widthOf("\xD8\xA7" + beh);
+  const QImage image(png);
+  ASSERT_FALSE(image.isNull());
+  EXPECT_GT(MeanDarkColumn(image, 0, image.height() / 3), image.width() / 2.0);
+}
+
 TEST_F(MarkupRenderTest, RefusesBadUseWithStatusTwo) {
   const QString png = dir_.filePath(QStringLiteral("tip.png"));
   for (const QStringList& arguments :
