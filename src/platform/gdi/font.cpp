@@ -217,7 +217,7 @@ struct CFont::Data {
     return info;
   }
 
-  const Fallback& FallbackOf(const QRawFont& laidOut) const {
+  Fallback FallbackOf(const QRawFont& laidOut) const {
     std::lock_guard lock(mutex);
     for (const Fallback& f : fallbacks) {
       if (f.laidOut == laidOut) return f;
@@ -333,6 +333,8 @@ const QRawFont& CFont::Raw() const { return data_->raw; }
 
 namespace {
 
+constexpr std::size_t kMaxStretch = 1024;
+
 struct Unit {
   char32_t cp;
   std::size_t offset;  // of its first byte
@@ -382,7 +384,7 @@ int LayOutStretch(const CFont::Data& data, const std::vector<Unit>& units, std::
   }
   const std::size_t first = shaped->glyphs.size();
   for (const QGlyphRun& run : runs) {
-    const CFont::Data::Fallback& font = data.FallbackOf(run.rawFont());
+    const CFont::Data::Fallback font = data.FallbackOf(run.rawFont());
     int fontIndex = -1;
     for (std::size_t f = 0; f < shaped->fonts.size(); ++f) {
       if (shaped->fonts[f] == font.sized) fontIndex = static_cast<int>(f);
@@ -431,6 +433,44 @@ int LayOutStretch(const CFont::Data& data, const std::vector<Unit>& units, std::
 }  // namespace
 
 CFont::Shaped CFont::Shape(std::string_view text, bool withPrefix) const {
+  // Most texts are the face's own characters throughout: one pass, nothing laid out.
+  Shaped shaped;
+  shaped.fonts.push_back(data_->raw);
+  shaped.glyphs.reserve(text.size());
+  if (withPrefix) shaped.prefix.assign(text.size() + 1, 0);
+  long long x = 0;
+  std::size_t next = 0;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const std::size_t offset = pos;
+    const char32_t cp = NextCodePoint(text, &pos);
+    const Data::CharInfo info = data_->CharOf(cp);
+    if (info.kind >= kLaidOut) return ShapeLaidOut(text, withPrefix);
+    if (withPrefix) {
+      for (; next <= offset; ++next)
+        shaped.prefix[next] = static_cast<int>(std::min<long long>(x, INT_MAX));
+    }
+    shaped.glyphs.push_back({info.index, static_cast<qreal>(x), 0, cp == U' '});
+    x += info.advance;
+  }
+  if (withPrefix) {
+    for (; next <= text.size(); ++next)
+      shaped.prefix[next] = static_cast<int>(std::min<long long>(x, INT_MAX));
+  }
+  shaped.width = static_cast<int>(std::min<long long>(x, INT_MAX));
+  return shaped;
+}
+
+int CFont::Width(std::string_view text) const {
+  long long x = 0;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const Data::CharInfo info = data_->CharOf(NextCodePoint(text, &pos));
+    if (info.kind >= kLaidOut) return Shape(text).width;
+    x += info.advance;
+  }
+  return static_cast<int>(std::min<long long>(x, INT_MAX));
+}
+
+CFont::Shaped CFont::ShapeLaidOut(std::string_view text, bool withPrefix) const {
   Shaped shaped;
   shaped.fonts.push_back(data_->raw);
   std::vector<Unit> units;
@@ -467,8 +507,10 @@ CFont::Shaped CFont::Shape(std::string_view text, bool withPrefix) const {
     }
     // The stretch runs to the last character of the layout's before a plain one that is not
     // neutral: spaces and digits between two of its characters go with them.
+    // A stretch is cut after kMaxStretch characters, which keeps the cost of finding the
+    // widths of its beginnings bounded whatever the text.
     std::size_t last = i;
-    for (std::size_t j = i + 1; j < units.size(); ++j) {
+    for (std::size_t j = i + 1; j < units.size() && j < i + kMaxStretch; ++j) {
       if (isLaidOut(j)) {
         last = j;
       } else if (units[j].info.kind != kPlainNeutral) {
@@ -482,8 +524,6 @@ CFont::Shaped CFont::Shape(std::string_view text, bool withPrefix) const {
   shaped.width = static_cast<int>(std::min<long long>(x, INT_MAX));
   return shaped;
 }
-
-int CFont::Width(std::string_view text) const { return Shape(text).width; }
 
 // ---- text on the device context ---------------------------------------------------------------
 
@@ -540,7 +580,9 @@ CFont::Shaped Justified(const CFont& font, std::string_view text, int extra, int
 
 BOOL CDC::GetTextExtentPoint32(std::string_view text, SIZE* size) const {
   if (!size || !gdiFont_) return FALSE;
-  size->cx = Justified(*gdiFont_, text, justifyExtra_, justifyCount_).width;
+  size->cx = justifyCount_ > 0 && justifyExtra_ != 0
+                 ? Justified(*gdiFont_, text, justifyExtra_, justifyCount_).width
+                 : gdiFont_->Width(text);
   size->cy = gdiFont_->Metrics().tmHeight;
   return TRUE;
 }

@@ -103,6 +103,8 @@ class CFont {
 
  private:
   CFont() = default;
+  // Shape for a text with characters of the text layout's.
+  Shaped ShapeLaidOut(std::string_view text, bool withPrefix) const;
 
   LOGFONT logFont_;
   std::shared_ptr<Data> data_;
