@@ -1,6 +1,7 @@
 // The markup drawer measuring and then drawing a tip, as the tooltip does when it shows one:
-// a typical tip (the size of the program's own), a 2 KB tip of styled, wrapped text and a
-// 20 x 10 table.
+// a typical tip (the size of the program's own), a 2 KB tip of styled, wrapped text, a
+// 20 x 10 table, and the typical tip's words in Chinese and Arabic, which go through the
+// text layout.
 
 #include <benchmark/benchmark.h>
 
@@ -18,6 +19,14 @@ const std::string kTypicalTip =
     "<h2>Connect</h2><br><hr width=100% color=#c0c0c0><br>Opens a tunnel to the <b>selected "
     "server</b>.<br><small><i>Select a row first; the status shows <font "
     "color=green>Connected.</font></i></small>";
+
+const std::string kWorldTip =
+    "<h2>\xE8\xBF\x9E\xE6\x8E\xA5</h2><br><hr width=100% color=#c0c0c0><br>"
+    "\xE6\x89\x93\xE5\xBC\x80\xE5\x88\xB0<b>\xE6\x89\x80\xE9\x80\x89\xE6\x9C\x8D"
+    "\xE5\x8A\xA1\xE5\x99\xA8</b>\xE7\x9A\x84\xE9\x9A\xA7\xE9\x81\x93\xE3\x80\x82<br>"
+    "<small><i>\xD9\x8A\xD9\x81\xD8\xAA\xD8\xAD \xD9\x86\xD9\x81\xD9\x82\xD9\x8B\xD8\xA7 "
+    "\xD8\xA5\xD9\x84\xD9\x89 \xD8\xA7\xD9\x84\xD8\xAE\xD8\xA7\xD8\xAF\xD9\x85 "
+    "<font color=green>Connected.</font></i></small>";
 
 // Paragraphs of mixed styles, links, tabs and entities, wrapped at 300 pixels.
 std::string LargeTip() {
@@ -75,6 +84,7 @@ void Measure(benchmark::State& state, const std::string& text, int maxWidth) {
 BENCHMARK_CAPTURE(MeasureAndDraw, TypicalTip, kTypicalTip, 0)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(MeasureAndDraw, Tip2KB, LargeTip(), 300)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(MeasureAndDraw, Table20x10, Table20x10(), 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(MeasureAndDraw, WorldTip, kWorldTip, 0)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(Measure, TypicalTip, kTypicalTip, 0)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(Measure, Tip2KB, LargeTip(), 300)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(Measure, Table20x10, Table20x10(), 0)->Unit(benchmark::kMicrosecond);

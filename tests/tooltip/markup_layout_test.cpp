@@ -4,12 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QFontDatabase>
 #include <QImage>
 #include <QObject>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QWidget>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -135,6 +139,82 @@ INSTANTIATE_TEST_SUITE_P(
         WrapCase{"NextRunMovesWhole", "abc <b>defghij</b>", "abc defg", {"abc", "defghij"}},
         WrapCase{"ExactFit", "one two", "one two", {"one two"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The body font of the tests at 13 pixels.
+std::unique_ptr<gdi::CFont> BodyFont() {
+  gdi::LOGFONT logFont;
+  logFont.lfHeight = 13;
+  std::copy_n("DejaVu Sans", 12, logFont.lfFaceName);
+  return gdi::CFont::CreateFontIndirect(logFont);
+}
+
+// Whether some installed font has Chinese characters.
+bool HasChineseFont() {
+  return !QFontDatabase::families(QFontDatabase::SimplifiedChinese).isEmpty();
+}
+
+constexpr const char* kNoChineseFont =
+    "no installed font has Chinese characters (scripts/install-deps installs fonts-wqy-zenhei)";
+
+TEST_F(MarkupTest, CharactersTheFaceLacksComeFromAFallbackFont) {
+  if (!HasChineseFont()) GTEST_SKIP() << kNoChineseFont;
+  const std::unique_ptr<gdi::CFont> font = BodyFont();
+  const gdi::CFont::Shaped shaped = font->Shape("ab \xE4\xB8\xAD\xE6\x96\x87 cd", true);
+  ASSERT_EQ(shaped.glyphs.size(), 8u);
+  ASSERT_EQ(shaped.fonts.size(), 2u);
+  for (const gdi::CFont::Shaped::Glyph& glyph : shaped.glyphs) EXPECT_NE(glyph.index, 0u);
+  EXPECT_EQ(shaped.glyphs[3].font, 1);
+  EXPECT_NE(shaped.fonts[1].familyName(), shaped.fonts[0].familyName());
+  // The Latin glyphs keep their whole-pixel advances; the widths of the beginnings grow
+  // character by character and end at the text's width.
+  EXPECT_EQ(shaped.glyphs[1].x, Width("a"));
+  EXPECT_EQ(shaped.prefix[3], Width("ab "));
+  EXPECT_EQ(shaped.glyphs[3].x, Width("ab "));
+  EXPECT_GT(shaped.prefix[6], shaped.prefix[3]);
+  EXPECT_GT(shaped.prefix[9], shaped.prefix[6]);
+  EXPECT_EQ(shaped.prefix.back(), shaped.width);
+  EXPECT_EQ(shaped.width - shaped.prefix[9], Width(" cd"));
+  EXPECT_TRUE(std::is_sorted(shaped.prefix.begin(), shaped.prefix.end()));
+}
+
+TEST_F(MarkupTest, ChineseWrapsWithinTheWidthAndDrawsWhatItMeasured) {
+  if (!HasChineseFont()) GTEST_SKIP() << kNoChineseFont;
+  std::string text;
+  for (int i = 0; i < 12; ++i) text += "\xE4\xB8\xAD";  // twelve times the same character
+  drawer_.SetMaxWidth(45);
+  const gdi::SIZE size = Render(text);
+  EXPECT_LE(size.cx, 46);
+  ASSERT_GE(drawer_.Lines().size(), 3u);
+  for (const CMarkupDrawer::LineInfo& line : drawer_.Lines()) {
+    EXPECT_GT(line.width, 0);
+    EXPECT_LE(line.width, 45);
+  }
+  std::string drawn;
+  for (const Piece& piece : pieces_) drawn += piece.text;
+  EXPECT_EQ(drawn, text);
+}
+
+TEST_F(MarkupTest, ArabicJoinsItsLettersAndRunsRightToLeft) {
+  const std::unique_ptr<gdi::CFont> font = BodyFont();
+  // Three beh joined are narrower than three alone.
+  const std::string beh = "\xD8\xA8";
+  EXPECT_LT(font->Width(beh + beh + beh), 3 * font->Width(beh));
+  // Alef then beh: the alef, read first, stands on the right.
+  const std::string alef = "\xD8\xA7";
+  const gdi::CFont::Shaped shaped = font->Shape(alef + beh, true);
+  ASSERT_EQ(shaped.glyphs.size(), 2u);
+  const gdi::CFont::Shaped alone = font->Shape(alef);
+  ASSERT_EQ(alone.glyphs.size(), 1u);
+  EXPECT_EQ(shaped.glyphs[1].index, alone.glyphs[0].index);  // glyphs go from the left
+  EXPECT_GT(shaped.glyphs[1].x, shaped.glyphs[0].x);
+  EXPECT_EQ(shaped.prefix.back(), shaped.width);
+  // Measured and drawn alike: the drawing pass writes the run at the measured place and the
+  // line is as wide as the run.
+  const std::string line = "a " + alef + beh + " " + beh + beh + " b";
+  EXPECT_EQ(Render(line), (gdi::SIZE{font->Width(line) + 1, 14}));
+  ASSERT_EQ(pieces_.size(), 1u);
+  EXPECT_EQ(drawer_.Lines()[0].width, font->Width(line));
+}
 
 TEST_F(MarkupTest, TabsAdvanceToTheNextStop) {
   Render("x<t>y<br><t=2>z<br>x<t=2>w");
@@ -332,6 +412,29 @@ TEST_F(MarkupTest, ClickRunsTheLinkUnderThePoint) {
   EXPECT_EQ(handler.opened[0], QUrl(QStringLiteral("tesmira-test:open")));
   // Running a shell link puts the default cursor back.
   EXPECT_EQ(drawer_.GetHyperlinkCursor()->shape(), Qt::PointingHandCursor);
+}
+
+// A target without a scheme is a file relative to the working folder, not a web address;
+// one with a scheme opens as written.
+TEST_F(MarkupTest, LinkTargetsWithoutASchemeAreFilesInTheWorkingFolder) {
+  Render(
+      "<a href=\"readme.htm\">a</a> <a href=\"sub/x y.txt\">b</a> "
+      "<a href=\"tesmira-test://host/p?q=1\">c</a>");
+  const std::vector<CMarkupDrawer::HotArea> areas = drawer_.HotAreas();
+  ASSERT_EQ(areas.size(), 3u);
+  UrlHandler files;
+  UrlHandler others;
+  QDesktopServices::setUrlHandler(QStringLiteral("file"), &files, "open");
+  QDesktopServices::setUrlHandler(QStringLiteral("http"), &others, "open");
+  QDesktopServices::setUrlHandler(QStringLiteral("tesmira-test"), &others, "open");
+  for (const CMarkupDrawer::HotArea& area : areas) drawer_.OnLButtonDown({area.left, area.top});
+  QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+  QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+  QDesktopServices::unsetUrlHandler(QStringLiteral("tesmira-test"));
+  const QDir here = QDir::current();
+  EXPECT_EQ(files.opened, (QList<QUrl>{QUrl::fromLocalFile(here.absoluteFilePath("readme.htm")),
+                                       QUrl::fromLocalFile(here.absoluteFilePath("sub/x y.txt"))}));
+  EXPECT_EQ(others.opened, QList<QUrl>{QUrl(QStringLiteral("tesmira-test://host/p?q=1"))});
 }
 
 // Picture files made for the test.

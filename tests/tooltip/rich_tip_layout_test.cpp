@@ -120,20 +120,22 @@ TEST(TipPlacement, TheBodyMovesPastTheAnchorStripOnlyWhenTheStripComesFirst) {
 
 TEST(TipPlacement, WithThePlainSizesTheCursorIsAtACornerOfTheWindow) {
   const gdi::RECT screen{0, 0, 1000, 800};
-  TipGeometry g = LayOutTip({50, 14}, kPlainSizes, ABOVE_LEFT, {400, 300}, screen, {0, 0});
+  TipGeometry g =
+      LayOutTip({50, 14}, kPlainSizes, ABOVE_LEFT, {400, 300}, screen, {0, 0}, {1000, 800});
   EXPECT_EQ(g.code, ABOVE_LEFT);
   EXPECT_EQ(g.window, (gdi::RECT{0, 0, 56, 16}));
   EXPECT_EQ(g.tip, (gdi::POINT{0, 16}));  // bottom-left corner
   EXPECT_EQ(g.position, (gdi::POINT{400, 284}));
   EXPECT_EQ(g.content, (gdi::RECT{3, 1, 53, 15}));
-  g = LayOutTip({50, 14}, kPlainSizes, BELOW_LEFT, {400, 300}, screen, {0, 0});
+  g = LayOutTip({50, 14}, kPlainSizes, BELOW_LEFT, {400, 300}, screen, {0, 0}, {1000, 800});
   EXPECT_EQ(g.tip, (gdi::POINT{0, 0}));  // top-left corner
   EXPECT_EQ(g.position, (gdi::POINT{400, 300}));
 }
 
 TEST(TipPlacement, TheDefaultPlacementNearTheTopOfTheScreenOpensBelow) {
   const gdi::RECT screen{0, 0, 1000, 800};
-  const TipGeometry g = LayOutTip({50, 14}, kBalloonSizes, ABOVE_LEFT, {400, 20}, screen, {6, 6});
+  const TipGeometry g =
+      LayOutTip({50, 14}, kBalloonSizes, ABOVE_LEFT, {400, 20}, screen, {6, 6}, {1000, 800});
   EXPECT_EQ(g.code, BELOW_LEFT);
   EXPECT_EQ(g.content, (gdi::RECT{12, 28, 62, 42}));  // margins, then the anchor strip
   EXPECT_EQ(g.position, (gdi::POINT{384, 20}));
@@ -141,14 +143,59 @@ TEST(TipPlacement, TheDefaultPlacementNearTheTopOfTheScreenOpensBelow) {
 
 TEST(TipPlacement, AShadowGrowsTheWindowAndItsRegionByTheOffset) {
   const gdi::RECT screen{0, 0, 1000, 800};
-  const TipGeometry plain = LayOutTip({50, 14}, kBalloonSizes, 16, {400, 300}, screen, {0, 0});
-  const TipGeometry shadowed = LayOutTip({50, 14}, kBalloonSizes, 16, {400, 300}, screen, {6, 6});
+  const TipGeometry plain =
+      LayOutTip({50, 14}, kBalloonSizes, 16, {400, 300}, screen, {0, 0}, {1000, 800});
+  const TipGeometry shadowed =
+      LayOutTip({50, 14}, kBalloonSizes, 16, {400, 300}, screen, {6, 6}, {1000, 800});
   EXPECT_EQ(shadowed.window.Width(), plain.window.Width() + 6);
   EXPECT_EQ(shadowed.window.Height(), plain.window.Height() + 6);
   EXPECT_EQ(shadowed.face, (gdi::SIZE{plain.window.Width(), plain.window.Height()}));
   EXPECT_EQ(shadowed.position, plain.position);
   EXPECT_EQ(plain.windowRegion, plain.balloon);
   EXPECT_EQ(shadowed.windowRegion, plain.balloon.united(plain.balloon.translated(6, 6)));
+}
+
+TEST(TipPlacement, TheWindowIsBoundedAndTheTextKeepsItsRectangle) {
+  const gdi::RECT screen{0, 0, 1000, 800};
+  const TipGeometry g =
+      LayOutTip({5000, 426000}, kBalloonSizes, ABOVE_LEFT, {400, 300}, screen, {6, 6}, {1000, 800});
+  EXPECT_EQ(g.window, (gdi::RECT{0, 0, 1000, 800}));
+  EXPECT_EQ(g.face, (gdi::SIZE{994, 794}));
+  EXPECT_EQ(g.code, BELOW_CENTRE);  // no room above, nor for either end of the anchor
+  EXPECT_EQ(g.body, (gdi::RECT{0, 16, 994, 794}));  // below the anchor strip
+  EXPECT_EQ(g.content, (gdi::RECT{12, 28, 5012, 426028}));
+  EXPECT_TRUE(QRect(0, 0, 1000, 800).contains(g.windowRegion.boundingRect()));
+  const TipGeometry sideways =
+      LayOutTip({5000, 10}, kBalloonSizes, RIGHT_TOP, {400, 300}, screen, {0, 0}, {1000, 800});
+  EXPECT_EQ(sideways.window.Width(), 1000);
+  EXPECT_EQ(sideways.body.Width(), 984);
+}
+
+// The rectangle a tip keeps to among several monitors, each 1000 x 800.
+TEST(TipPlacement, ThePlacementScreenSpansTheMonitorsAndAvoidsPanelsAtOuterEdges) {
+  struct Case {
+    const char* name;
+    std::vector<ScreenArea> screens;
+    gdi::POINT at;
+    gdi::RECT expected;
+  };
+  const ScreenArea withBottomPanel{{0, 0, 1000, 800}, {0, 0, 1000, 760}};
+  const ScreenArea right{{1000, 0, 2000, 800}, {1000, 0, 2000, 800}};
+  const ScreenArea withTopPanel{{0, 0, 1000, 800}, {0, 30, 1000, 800}};
+  const ScreenArea below{{0, 800, 1000, 1600}, {0, 800, 1000, 1600}};
+  const Case cases[] = {
+      {"one", {withBottomPanel}, {500, 400}, {0, 0, 1000, 760}},
+      {"left_of_two", {withBottomPanel, right}, {500, 400}, {0, 0, 2000, 760}},
+      {"right_of_two", {withBottomPanel, right}, {1500, 400}, {0, 0, 2000, 800}},
+      {"upper_of_two", {withTopPanel, below}, {500, 400}, {0, 30, 1000, 1600}},
+      {"lower_of_two", {withTopPanel, below}, {500, 1200}, {0, 0, 1000, 1600}},
+      {"on_none", {withBottomPanel, right}, {-50, 400}, {0, 0, 2000, 760}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(PlacementScreen(c.screens, c.at), c.expected);
+  }
+  EXPECT_EQ(VirtualScreen({withTopPanel, below, right}), (gdi::RECT{0, 0, 2000, 1600}));
 }
 
 TEST(TipRegion, RoundedRectangleCoversItsRectangleLessTheCorners) {

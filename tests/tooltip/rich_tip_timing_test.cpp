@@ -73,6 +73,7 @@ class FakeDesk : public RichTipHost {
   void MoveTipTo(gdi::POINT p) override { tipRect = {p.x, p.y, p.x + 80, p.y + 40}; }
   void ClickTip(gdi::POINT p) override { clicks.push_back(p); }
   bool StepAnimations() override { return animationFrames-- > 0; }
+  bool HasAnimations() override { return animated; }
 
   // The window system's paint after a show.
   void DeliverPaint() {
@@ -134,6 +135,7 @@ class FakeDesk : public RichTipHost {
   std::vector<Paint> paints;
   std::vector<gdi::POINT> clicks;
   int animationFrames = 0;
+  bool animated = false;  // the shown text has an animated strip
 };
 
 // Two buttons side by side as in the main dialog: Connect enabled, Disconnect disabled.
@@ -455,6 +457,7 @@ TEST(RichTipBehaviour, AnimationRepaintsOnlyAShownTipWhoseFrameChanged) {
   QWidget* button = desk.AddWindow({100, 300, 175, 360});
   desk.timing.AddTool(button, "Connect");
   desk.timing.SetDelay(DELAY_ANIMATION, 100);
+  desk.animated = true;
   desk.animationFrames = 3;
   desk.Advance(1000);  // hidden: the frames are not stepped
   EXPECT_EQ(desk.animationFrames, 3);
@@ -466,6 +469,74 @@ TEST(RichTipBehaviour, AnimationRepaintsOnlyAShownTipWhoseFrameChanged) {
   EXPECT_EQ(desk.paints.size(), 3u);
   desk.timing.SetDelay(DELAY_ANIMATION, 0);
   EXPECT_EQ(desk.timers.count(TIMER_ANIMATION), 0u);
+}
+
+// An idle program wakes for nothing: the animation timer runs only while a shown tip has
+// something to animate, and from the moment it shows.
+TEST(RichTipBehaviour, TheAnimationTimerRunsOnlyWhileAShownTipHasSomethingToAnimate) {
+  FakeDesk desk;
+  QWidget* button = desk.AddWindow({100, 300, 175, 360});
+  desk.timing.AddTool(button, "Connect");
+  const auto running = [&] { return desk.timers.count(TIMER_ANIMATION) == 1; };
+  desk.timing.SetDelay(DELAY_ANIMATION, 100);
+  EXPECT_FALSE(running());  // nothing shown
+  desk.Advance(10000);
+  EXPECT_FALSE(running());
+
+  // A still tip.
+  desk.Move(120, 330);
+  desk.Advance(500);
+  ASSERT_TRUE(desk.visible);
+  EXPECT_FALSE(running());
+  desk.Send(WM_KEYDOWN);
+
+  // An animated one: from its show to its hide by time.
+  desk.animated = true;
+  desk.Move(50, 50);
+  desk.Move(120, 330);
+  desk.Advance(499);
+  EXPECT_FALSE(running());
+  desk.Advance(1);
+  ASSERT_TRUE(desk.visible);
+  ASSERT_TRUE(running());
+  EXPECT_EQ(desk.timers[TIMER_ANIMATION].period, 100);
+  EXPECT_EQ(desk.timers[TIMER_ANIMATION].due, desk.now + 100);  // counted from the show
+  desk.timing.SetDelay(DELAY_ANIMATION, 40);                    // a new period applies at once
+  EXPECT_EQ(desk.timers[TIMER_ANIMATION].period, 40);
+  desk.timing.SetDelay(DELAY_ANIMATION, 0);
+  EXPECT_FALSE(running());
+  desk.timing.SetDelay(DELAY_ANIMATION, 100);
+  EXPECT_TRUE(running());
+  desk.Advance(5000);
+  EXPECT_FALSE(desk.visible);
+  EXPECT_FALSE(running());
+
+  // Fading: it starts with the last fade-in step and stops when the fade-out begins.
+  desk.timing.SetDelay(DELAY_FADE_IN, 50);
+  desk.timing.SetDelay(DELAY_FADE_OUT, 50);
+  desk.Move(50, 50);
+  desk.Move(120, 330);
+  desk.Advance(500);
+  EXPECT_EQ(desk.timing.State(), STATE_FADING_IN);
+  EXPECT_FALSE(running());
+  desk.Advance(250);
+  EXPECT_EQ(desk.timing.State(), STATE_SHOWN);
+  EXPECT_TRUE(running());
+  desk.Move(121, 330);  // a move inside the shown tool begins hiding
+  EXPECT_EQ(desk.timing.State(), STATE_FADING_OUT);
+  EXPECT_FALSE(running());
+  desk.Advance(1000);
+  EXPECT_FALSE(desk.visible);
+  EXPECT_FALSE(running());
+
+  // Switching to another application hides it, and the timer with it.
+  desk.timing.SetDelay(DELAY_FADE_IN, 0);
+  desk.Move(50, 50);
+  desk.Move(120, 330);
+  desk.Advance(500);
+  EXPECT_TRUE(running());
+  desk.timing.OnActivateApp(false);
+  EXPECT_FALSE(running());
 }
 
 TEST(RichTipBehaviour, AToolWithoutTextIsScheduledButShowsNothing) {

@@ -12,6 +12,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
 #include <QWheelEvent>
 #include <QWindow>
 
@@ -169,6 +171,147 @@ TEST_F(RichTipWindowTest, SizeTableByIndexAndByKind) {
   ShowConnectAt({400, 300});
   EXPECT_EQ(tip_.Geometry().tip, (gdi::POINT{0, tip_.Geometry().face.cy}));
   EXPECT_EQ(tip_.pos(), QPoint(400, 300 - tip_.Geometry().face.cy));
+}
+
+// What a screen reader says is the text the tip shows, literal "<" included.
+TEST_F(RichTipWindowTest, TheAccessibleNameIsTheTextTheTipShows) {
+  struct Case {
+    const char* markup;
+    const char* name;
+  };
+  const Case cases[] = {
+      {"a &lt; b is true", "a < b is true"},
+      {"x<<y and more", "x<y and more"},
+      {"<b>Con</b>nect<br>now", "Connect now"},
+      {"a<>b", "a>b"},
+      {"tail<", "tail<"},
+      {"<i>one</i><t>two<hr>three", "one two three"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.markup);
+    tip_.AddTool(connect_, std::string(c.markup));
+    ShowConnectAt({400, 300});
+    EXPECT_EQ(tip_.accessibleName(), QString::fromUtf8(c.name));
+  }
+}
+
+// No markup makes the window larger than the virtual screen: what does not fit is cut off,
+// as it would be past the screen's edge.
+TEST_F(RichTipWindowTest, TheWindowIsNeverLargerThanTheVirtualScreen) {
+  QRect desktop;
+  for (QScreen* screen : QGuiApplication::screens()) desktop |= screen->geometry();
+  for (const char* markup : {"x<br=32767>y", "<hr width=100000>", "<t=100000>x"}) {
+    SCOPED_TRACE(markup);
+    tip_.AddTool(connect_, std::string(markup));
+    ShowConnectAt({400, 300});
+    EXPECT_LE(tip_.width(), desktop.width());
+    EXPECT_LE(tip_.height(), desktop.height());
+    const TipGeometry& g = tip_.Geometry();
+    EXPECT_LE(g.window.Width(), desktop.width());
+    EXPECT_LE(g.window.Height(), desktop.height());
+    const QImage image = Paint(0);
+    EXPECT_EQ(image.size(), tip_.size());
+    EXPECT_LE(tip_.Face().width(), desktop.width());
+  }
+  // A tip that fits keeps its size.
+  tip_.AddTool(connect_, std::string("x<br=3>y"));
+  ShowConnectAt({400, 300});
+  EXPECT_EQ(tip_.Geometry().content.Height(), 4 * 13 + 1);
+}
+
+// The window manager owns the dialog's frame: a press on its title bar never reaches the
+// relay. Moving the dialog or its losing the activation hides the tip instead.
+TEST_F(RichTipWindowTest, MovingOrDeactivatingTheOwnerHidesTheTip) {
+  owner_.move(50, 50);
+  owner_.show();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return owner_.windowHandle()->isExposed(); }, 5000));
+  owner_.activateWindow();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return owner_.isActiveWindow(); }, 5000));
+  QCoreApplication::processEvents();
+
+  ShowConnectAt({400, 300});
+  ASSERT_TRUE(tip_.isVisible());
+  owner_.move(90, 70);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !tip_.isVisible(); }, 5000));
+
+  QWidget other;
+  other.setWindowTitle(QStringLiteral("another window"));
+  other.setGeometry(500, 400, 100, 80);
+  ShowConnectAt({400, 300});
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(tip_.isVisible());
+  other.show();
+  other.activateWindow();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return other.isActiveWindow(); }, 5000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !tip_.isVisible(); }, 5000));
+  EXPECT_EQ(tip_.Timing().State(), STATE_HIDDEN);
+}
+
+// The animation timer wakes the program only while a shown tip has a strip to animate.
+TEST_F(RichTipWindowTest, TheAnimationTimerRunsOnlyWhileAnAnimatedTipShows) {
+  QTemporaryDir dir;
+  QImage strip(16, 8, QImage::Format_RGB32);
+  strip.fill(Qt::red);
+  const QString file = dir.filePath(QStringLiteral("strip.png"));
+  ASSERT_TRUE(strip.save(file));
+  const std::string animated = "<ilst file=\"" + file.toStdString() + "\" speed=1> busy";
+  EXPECT_EQ(tip_.GetDelay(DELAY_ANIMATION), 100);
+  EXPECT_FALSE(tip_.TimerActive(TIMER_ANIMATION));
+
+  owner_.show();
+  tip_.SetDelay(DELAY_INITIAL, 0);
+  const QPoint over = connect_->mapToGlobal(QPoint(40, 30));
+  const auto showAtPointer = [&] {
+    tip_.Timing().HideAtOnce();
+    QCursor::setPos(over);
+    const QPoint away = owner_.mapToGlobal(QPoint(5, 5));  // off every tool first
+    tip_.RelayMessage({WM_MOUSEMOVE, {away.x(), away.y()}});
+    tip_.RelayMessage({WM_MOUSEMOVE, {over.x(), over.y()}});
+    QCoreApplication::processEvents();
+  };
+  // A still tip: no timer.
+  tip_.AddTool(connect_, std::string("Connect"));
+  showAtPointer();
+  if (QCursor::pos() != over) GTEST_SKIP() << "the platform does not place the pointer";
+  ASSERT_EQ(tip_.Timing().State(), STATE_SHOWN);
+  EXPECT_FALSE(tip_.TimerActive(TIMER_ANIMATION));
+
+  // An animated one: the timer runs while it shows, and stops when it hides.
+  tip_.AddTool(connect_, animated);
+  showAtPointer();
+  ASSERT_EQ(tip_.Timing().State(), STATE_SHOWN);
+  EXPECT_TRUE(tip_.TimerActive(TIMER_ANIMATION));
+  tip_.RelayMessage({WM_KEYDOWN, {over.x(), over.y()}});
+  EXPECT_FALSE(tip_.isVisible());
+  EXPECT_FALSE(tip_.TimerActive(TIMER_ANIMATION));
+}
+
+// Two monitors side by side, 800 x 600 each (tests/tooltip/two_screens.json, which the
+// tooltip_rich_tip_two_screens test gives the offscreen platform): the tip keeps to the
+// virtual screen, so near the edge the two share it crosses over instead of flipping.
+TEST_F(RichTipWindowTest, OnTwoScreensTheTipCrossesTheEdgeTheyShare) {
+  if (QGuiApplication::screens().size() != 2) {
+    GTEST_SKIP() << "needs the two screens of the tooltip_rich_tip_two_screens test";
+  }
+  struct Case {
+    gdi::POINT at;
+    int code;
+  };
+  const Case cases[] = {
+      {{790, 300}, ABOVE_LEFT},    // the right-hand screen is beside it: no flip
+      {{1590, 300}, ABOVE_RIGHT},  // nothing beyond the right-hand screen's edge
+      {{810, 5}, BELOW_LEFT},      // nothing above either
+      {{5, 300}, ABOVE_LEFT},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.at.x << "," << c.at.y);
+    ShowConnectAt(c.at);
+    EXPECT_EQ(tip_.Geometry().code, c.code);
+    EXPECT_EQ(tip_.pos() + QPoint(tip_.Geometry().tip.x, tip_.Geometry().tip.y),
+              QPoint(c.at.x, c.at.y));
+  }
+  ShowConnectAt({790, 300});
+  EXPECT_GT(tip_.geometry().right(), 800);
 }
 
 TEST(RichTipRelay, QtEventsBecomeTheRelayedMessages) {

@@ -1,13 +1,14 @@
 // Renders tooltip markup to a PNG the way the tooltip's drawer lays it out and draws it, so a
 // tip can be designed without running the program.
 //
-//   tesmira-markup-render [--width N] [--css FILE] [--disabled] -o OUT.png [FILE]
+//   tesmira-markup-render [--width N] [--css FILE] [--disabled] [--links] -o OUT.png [FILE]
 //
 // The markup comes from FILE or standard input. --width is the drawer's maximum width (0 or
 // absent: no wrapping), --css replaces the default style sheet, --disabled draws the tip as a
-// disabled window shows it. The PNG is white, exactly the measured size; the size is printed
-// as WIDTHxHEIGHT. Usage errors and unreadable files end with status 2, a text that cannot be
-// drawn with status 1.
+// disabled window shows it, --links lists the drawn links: where each piece of a link is and
+// what a click on it opens (href) or sends (msg). The PNG is white, exactly the measured size;
+// the size is printed as WIDTHxHEIGHT. Usage errors and unreadable files end with status 2, a text
+// that cannot be drawn with status 1.
 
 #include <QFile>
 #include <QGuiApplication>
@@ -32,8 +33,8 @@ constexpr int kMaxSide = 16384;
 int Usage(const std::string& message) {
   std::fprintf(stderr,
                "tesmira-markup-render: %s\n"
-               "usage: tesmira-markup-render [--width N] [--css FILE] [--disabled] -o OUT.png "
-               "[FILE]\n",
+               "usage: tesmira-markup-render [--width N] [--css FILE] [--disabled] [--links] "
+               "-o OUT.png [FILE]\n",
                message.c_str());
   return kUsageError;
 }
@@ -62,6 +63,7 @@ int main(int argc, char** argv) {
   std::optional<std::string> output;
   std::optional<std::string> input;
   bool disabled = false;
+  bool links = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const auto value = [&]() -> std::optional<std::string> {
@@ -78,6 +80,8 @@ int main(int argc, char** argv) {
       if (!cssFile) return Usage("--css needs a file");
     } else if (arg == "--disabled") {
       disabled = true;
+    } else if (arg == "--links") {
+      links = true;
     } else if (arg == "-o") {
       output = value();
       if (!output) return Usage("-o needs a file");
@@ -134,6 +138,16 @@ int main(int argc, char** argv) {
   if (!image.save(QString::fromLocal8Bit(output->c_str()), "PNG")) {
     std::fprintf(stderr, "tesmira-markup-render: cannot write %s\n", output->c_str());
     return 1;
+  }
+  if (links) {
+    for (const CMarkupDrawer::HotArea& area : drawer.HotAreas()) {
+      const std::string what =
+          area.linkKind == 1
+              ? "opens " + CMarkupDrawer::LinkUrl(area.linkTarget).toString().toStdString()
+              : "sends " + area.linkTarget;
+      std::printf("link %d at %d,%d %dx%d %s\n", area.link, area.left, area.top,
+                  area.right - area.left + 1, area.bottom - area.top + 1, what.c_str());
+    }
   }
   return 0;
 }

@@ -1,9 +1,11 @@
 #pragma once
 // Fonts of the GDI-like layer: a logical font as CreateFontIndirect takes it, matched through
 // the platform's font database, with GDI's measuring rules: a positive height is the cell
-// height (ascent plus descent), every character advances by a whole number of pixels, and
-// there is no kerning, so the width of a text is the sum of the widths of its pieces.
-
+// height (ascent plus descent), every character of the face advances by a whole number of
+// pixels, and there is no kerning, so the width of such a text is the sum of the widths of its
+// pieces. Where the face lacks a character, or a script needs shaping or runs right to left,
+// that stretch of the text goes through Qt's text layout, which falls back to another font
+// and joins and orders the letters; the stretch as a whole starts on a whole pixel.
 #include <QRawFont>
 
 #include <cstddef>
@@ -73,23 +75,36 @@ class CFont {
   const TEXTMETRIC& Metrics() const;
   const QRawFont& Raw() const;
 
-  // One character of a text (UTF-8; a byte that is not part of a valid sequence counts as
-  // one character): its glyph, whole-pixel advance and first byte.
-  struct Glyph {
-    quint32 index = 0;
-    int advance = 0;
-    std::size_t offset = 0;
-    bool isBreak = false;
+  // A text as it is measured and drawn (UTF-8; a byte that is not part of a valid sequence
+  // counts as one character): its glyphs in visual order, each at its pen position from the
+  // start, in fonts[glyph.font]. The face's own glyphs sit on whole pixels; a stretch of the
+  // text layout starts on one and keeps the layout's positions within, so that joined
+  // letters meet.
+  struct Shaped {
+    struct Glyph {
+      quint32 index = 0;
+      qreal x = 0;
+      int font = 0;
+      bool isBreak = false;  // a space: text justification widens it
+    };
+    std::vector<Glyph> glyphs;
+    std::vector<QRawFont> fonts;
+    int width = 0;
+    // With withPrefix: prefix[k] is the width of the first k bytes (text.size() + 1 entries;
+    // a cut inside a character counts that character).
+    std::vector<int> prefix;
   };
-  std::vector<Glyph> Shape(std::string_view text) const;
+  Shaped Shape(std::string_view text, bool withPrefix = false) const;
 
-  // Sum of the advances, without justification.
+  // Without justification.
   int Width(std::string_view text) const;
 
   struct Data;
 
  private:
   CFont() = default;
+  // Shape for a text with characters of the text layout's.
+  Shaped ShapeLaidOut(std::string_view text, bool withPrefix) const;
 
   LOGFONT logFont_;
   std::shared_ptr<Data> data_;

@@ -4,6 +4,7 @@
 #include "widgets/tooltip/markup_drawer.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QUrl>
@@ -196,6 +197,7 @@ std::string CMarkupDrawer::GetStringLine(gdi::UINT id, int line) {
 
 SIZE CMarkupDrawer::PrepareOutput(gdi::CDC* dc, std::string_view text) {
   text_ = Preprocess(text);
+  shownText_.clear();
   if (text_.empty() || !dc) {
     text_.clear();
     lines_.clear();
@@ -208,6 +210,7 @@ SIZE CMarkupDrawer::PrepareOutput(gdi::CDC* dc, std::string_view text) {
   rect_ = {0, 0, maxWidth_, 0};
   SIZE size = Layout();
   dc_ = nullptr;
+  while (!shownText_.empty() && shownText_.back() == ' ') shownText_.pop_back();
   if (size.cx == 0 && size.cy == 0) text_.clear();
   if (maxWidth_ != 0 && size.cx > maxWidth_) size.cx = maxWidth_;
   ++size.cx;
@@ -311,6 +314,7 @@ SIZE CMarkupDrawer::Paragraph(std::string_view text) {
   y_ = rect_.top;
   StartLine();
   const std::size_t firstLine = lineIndex_;
+  NoteSeparator();
 
   std::string run;
   const auto flush = [&] {
@@ -432,7 +436,6 @@ void CMarkupDrawer::CloseLine(long long count, bool wrapped) {
   if (pass_ == 1) {
     if (line_.height == 0) line_.height = tm_.tmHeight;
     line_.width = Sat(static_cast<long long>(x_) - rect_.left);
-    widest_ = std::max(widest_, line_.width);
     line_.height = Sat(static_cast<long long>(line_.height) + line_.descent);
     line_.wrapped = wrapped ? 1 : 0;
     if (lines_.size() <= lineIndex_) lines_.resize(lineIndex_ + 1);
@@ -489,6 +492,14 @@ void CMarkupDrawer::AddHotArea(int left, int top, int width, int height) {
                        style_.linkTarget});
 }
 
+void CMarkupDrawer::NoteShown(std::string_view text) {
+  if (pass_ == 1) shownText_ += text;
+}
+
+void CMarkupDrawer::NoteSeparator() {
+  if (pass_ == 1 && !shownText_.empty() && shownText_.back() != ' ') shownText_ += ' ';
+}
+
 // ---- text -------------------------------------------------------------------------------------
 
 void CMarkupDrawer::WordWrap(std::string_view run, const int* prefix, int base, int room,
@@ -525,6 +536,7 @@ void CMarkupDrawer::WordWrap(std::string_view run, const int* prefix, int base, 
 }
 
 void CMarkupDrawer::PlaceRun(std::string text) {
+  NoteShown(text);
   // Widths add up (no kerning), so the run is measured once and its parts by difference.
   dc_->SetTextJustification(0, 0);
   std::vector<int> prefix;
@@ -586,6 +598,7 @@ void CMarkupDrawer::PlaceRun(std::string text) {
 }
 
 void CMarkupDrawer::PlaceText(std::string_view text) {
+  NoteShown(text);
   SIZE extent;
   dc_->GetTextExtentPoint32(text, &extent);
   const int top = TextTop(extent.cy);
@@ -602,12 +615,14 @@ void CMarkupDrawer::PlaceText(std::string_view text) {
 
 void CMarkupDrawer::Break(std::string_view attributeText) {
   const std::string_view count = attributeText.empty() ? attributeText : attributeText.substr(1);
+  NoteSeparator();
   CloseLine(GetLength(count, 1, false), false);
 }
 
 void CMarkupDrawer::Tab(std::string_view attributeText) {
   const std::string_view count = attributeText.empty() ? attributeText : attributeText.substr(1);
   long long n = GetLength(count, 1, false);
+  NoteSeparator();
   const long long size = tabSize_;
   const long long before = x_;
   long long x = x_;
@@ -621,6 +636,7 @@ void CMarkupDrawer::Tab(std::string_view attributeText) {
 }
 
 void CMarkupDrawer::Rule(std::string_view attributeText) {
+  NoteSeparator();
   TextStyle rule = style_;
   rule.borderWidth = 1;
   ApplyCssStyle(rule, "hr");
@@ -713,7 +729,9 @@ CMarkupDrawer::ImageRequest CMarkupDrawer::ReadImage(std::string_view attributeT
     if (name == "height") request.height = value;
     if (name == "mask") {
       request.useMask = true;
-      request.maskColor = GetColor(value, kDefaultMask);
+      // The mask picks the picture's transparent pixels; the disabled look changes what is
+      // drawn of the rest, never which pixels those are.
+      request.maskColor = ReadColor(value, kDefaultMask);
     }
     if (name == "style") request.normal = request.hover = EffectFlags(value);
     if (name == "hotstyle") request.hover = EffectFlags(value);
@@ -936,11 +954,19 @@ void CMarkupDrawer::OnLButtonDown(gdi::POINT point) {
   }
 }
 
+QUrl CMarkupDrawer::LinkUrl(std::string_view target) {
+  // As the shell's "open" reads it: a name without a scheme is a file, relative to the
+  // working folder, never a guess at a web address.
+  return QUrl::fromUserInput(
+      QString::fromUtf8(target.data(), static_cast<qsizetype>(target.size())), QDir::currentPath(),
+      QUrl::AssumeLocalFile);
+}
+
 void CMarkupDrawer::RunShellLink(const std::string& target) {
   SetHyperlinkCursor(std::nullopt);
   // The desktop's handler for the target's kind (a browser for web addresses) opens it; a
   // target it cannot open does nothing.
-  QDesktopServices::openUrl(QUrl::fromUserInput(QString::fromUtf8(target)));
+  QDesktopServices::openUrl(LinkUrl(target));
 }
 
 bool CMarkupDrawer::OnTimer() {

@@ -8,6 +8,7 @@
 
 #include <QCursor>
 #include <QPointer>
+#include <QUrl>
 
 #include <cstdint>
 #include <functional>
@@ -137,6 +138,9 @@ class CMarkupDrawer {
   bool OnSetCursor(gdi::POINT point, QWidget* window = nullptr);
   // Runs the link under the point.
   void OnLButtonDown(gdi::POINT point);
+  // What a click on a shell link (href) opens: a target with a scheme as written, any other
+  // a file relative to the working folder.
+  static QUrl LinkUrl(std::string_view target);
   // Steps the animations; true when a frame changed.
   bool OnTimer();
 
@@ -168,6 +172,9 @@ class CMarkupDrawer {
   const std::vector<TableInfo>& Tables() const { return tables_; }
   int HoveredLink() const { return hoveredLink_; }
   const std::string& PreparedText() const { return text_; }
+  // The words the last measured text shows, without its markup: runs and strings as they
+  // are drawn, a space where a break, a tab, a rule or a new paragraph separates them.
+  const std::string& ShownText() const { return shownText_; }
 
   // Called for every text piece the drawing pass writes, with its position and style; lets a
   // caller see what went where without reading pixels.
@@ -189,7 +196,10 @@ class CMarkupDrawer {
   void ApplyDeclarations(TextStyle& style, std::string declarations);
   void ApplyProperty(TextStyle& style, std::string_view property, std::string_view value);
   int GetLength(std::string_view value, int base, bool sizeTable) const;
+  // A colour the markup sets: the disabled colour while the output is disabled.
   gdi::COLORREF GetColor(std::string_view value, gdi::COLORREF defaultColor) const;
+  // The colour a value names, whatever the enabled flag (an image's mask colour).
+  gdi::COLORREF ReadColor(std::string_view value, gdi::COLORREF defaultColor) const;
   void ApplyFontAttributes(TextStyle& style, const Attributes& attributes);
   void ApplyTagEffect(const TagInfo& tag, std::string_view attributeText);
   void OpenStyle(const std::string& name);
@@ -210,6 +220,8 @@ class CMarkupDrawer {
   void WordWrap(std::string_view run, const int* prefix, int base, int room,
                 std::string_view* piece, std::string_view* rest) const;
   void AddHotArea(int left, int top, int width, int height);
+  void NoteShown(std::string_view text);
+  void NoteSeparator();
   void Rule(std::string_view attributeText);
   void Break(std::string_view attributeText);
   void Tab(std::string_view attributeText);
@@ -250,6 +262,7 @@ class CMarkupDrawer {
 
   // Pass state.
   std::string text_;
+  std::string shownText_;
   int pass_ = 1;  // 1 measuring, 0 drawing
   gdi::CDC* dc_ = nullptr;
   gdi::RECT rect_;
@@ -267,7 +280,6 @@ class CMarkupDrawer {
   int y_ = 0;
   LineInfo line_;
   int lineStart_ = 0;  // x where the line started
-  int widest_ = 0;
   bool justify_ = false;
   long long restWidth_ = 0;  // drawing: content of the line still to come, unjustified
   int restSpaces_ = 0;       // drawing: spaces of the line still to come

@@ -421,6 +421,20 @@ COLORREF CMarkupDrawer::GetColorByName(std::string_view name, COLORREF defaultCo
   return it == colors_.end() ? defaultColor : it->second;
 }
 
+COLORREF CMarkupDrawer::ReadColor(std::string_view value, COLORREF defaultColor) const {
+  if (value.empty()) return defaultColor;
+  if (value.front() == '#') {
+    if (value.size() != 7 || !std::all_of(value.begin() + 1, value.end(), IsHexDigit)) {
+      return defaultColor;
+    }
+    const auto pair = [&](int at) { return HexValue(value[at]) * 16 + HexValue(value[at + 1]); };
+    return RGB(pair(1), pair(3), pair(5));
+  }
+  if (markup::IsDigit(value.front())) return markup::ParseCNumber(value);
+  const auto it = colors_.find(value);
+  return it == colors_.end() ? defaultColor : it->second;
+}
+
 void CMarkupDrawer::ApplyCssStyle(TextStyle& style, std::string_view selector) {
   const auto it = styleSheet_.find(selector);
   if (it != styleSheet_.end()) ApplyDeclarations(style, it->second);
@@ -587,16 +601,7 @@ int CMarkupDrawer::GetLength(std::string_view value, int base, bool sizeTable) c
 
 COLORREF CMarkupDrawer::GetColor(std::string_view value, COLORREF defaultColor) const {
   if (!enabled_) return disabledColor_;
-  if (value.empty()) return defaultColor;
-  if (value.front() == '#') {
-    if (value.size() != 7 || !std::all_of(value.begin() + 1, value.end(), IsHexDigit)) {
-      return defaultColor;
-    }
-    const auto pair = [&](int at) { return HexValue(value[at]) * 16 + HexValue(value[at + 1]); };
-    return RGB(pair(1), pair(3), pair(5));
-  }
-  if (markup::IsDigit(value.front())) return markup::ParseCNumber(value);
-  return GetColorByName(value, defaultColor);
+  return ReadColor(value, defaultColor);
 }
 
 // ---- attributes and tags ----------------------------------------------------------------------
@@ -735,7 +740,8 @@ void CMarkupDrawer::ApplyTagEffect(const TagInfo& tag, std::string_view attribut
       break;
     case TAG_SPAN:
       for (const auto& [name, value] : ParseAttributes(attributeText)) {
-        if (name == "class") ApplyCssStyle(style_, "." + value);
+        // Selectors are kept in lower case; a class is found however it is written.
+        if (name == "class") ApplyCssStyle(style_, "." + markup::ToLower(value));
       }
       break;
     case TAG_LINK:

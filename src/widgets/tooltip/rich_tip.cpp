@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
@@ -33,24 +34,6 @@ QAccessibleInterface* TipAccessible(const QString& key, QObject* object) {
     }
   }
   return nullptr;
-}
-
-// What a screen reader says for a tip: its words without the markup.
-QString PlainText(const std::string& preprocessed) {
-  std::string plain;
-  bool inTag = false;
-  for (const char c : preprocessed) {
-    if (c == '<') {
-      inTag = true;
-    } else if (c == '>') {
-      inTag = false;
-      if (!plain.empty() && plain.back() != ' ') plain += ' ';
-    } else if (!inTag) {
-      plain += c;
-    }
-  }
-  while (!plain.empty() && plain.back() == ' ') plain.pop_back();
-  return QString::fromStdString(plain);
 }
 
 // 255 * (100 - darkness) / 100, rounded as MulDiv rounds.
@@ -91,9 +74,15 @@ CRichTip::~CRichTip() {
 }
 
 bool CRichTip::Create(QWidget* parent, bool balloon) {
+  if (owner_) owner_->removeEventFilter(this);
   setParent(parent, windowFlags());
+  // The window manager owns the owner's frame: a press on its title bar reaches no relay.
+  // The owner's moving or losing the activation hides the tip instead.
+  owner_ = parent ? parent->window() : nullptr;
+  if (owner_) owner_->installEventFilter(this);
   SetSizes(balloon);
   drawer_.SetCallbackHyperlink(this, CMarkupDrawer::kHoverMessage, 0);
+  // The period only: the timer runs while a shown tip has an animated strip.
   timing_.SetDelay(DELAY_ANIMATION, 100);
   return true;
 }
@@ -147,12 +136,20 @@ int CRichTip::RelayMessage(const TipMessage& msg) {
   return 0;
 }
 
-gdi::RECT CRichTip::WorkArea(gdi::POINT screen) const {
-  QScreen* where = QGuiApplication::screenAt(QPoint(screen.x, screen.y));
-  if (!where) where = QGuiApplication::primaryScreen();
-  if (!where) return {0, 0, 640, 480};
-  const QRect area = where->availableGeometry();
-  return {area.left(), area.top(), area.left() + area.width(), area.top() + area.height()};
+std::vector<ScreenArea> CRichTip::Screens() {
+  const auto rect = [](const QRect& r) {
+    return gdi::RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+  };
+  std::vector<ScreenArea> screens;
+  // The primary screen first: it stands for a point on no screen.
+  QList<QScreen*> all = QGuiApplication::screens();
+  if (QScreen* primary = QGuiApplication::primaryScreen(); primary && all.removeOne(primary)) {
+    all.prepend(primary);
+  }
+  for (QScreen* screen : all) {
+    screens.push_back({rect(screen->geometry()), rect(screen->availableGeometry())});
+  }
+  return screens;
 }
 
 void CRichTip::ReleaseDrawing() {
@@ -167,8 +164,10 @@ void CRichTip::LayOutAndShow(gdi::POINT screen) {
 
   gdi::CDC measure(&measureImage_);
   const gdi::SIZE text = drawer_.PrepareOutput(&measure, entry.text);
-  geometry_ =
-      LayOutTip(text, sizes_, entry.placement, screen, WorkArea(screen), {shadowX_, shadowY_});
+  const std::vector<ScreenArea> screens = Screens();
+  const gdi::RECT desktop = VirtualScreen(screens);
+  geometry_ = LayOutTip(text, sizes_, entry.placement, screen, PlacementScreen(screens, screen),
+                        {shadowX_, shadowY_}, {desktop.Width(), desktop.Height()});
   ReleaseDrawing();
 
   // The body's fill, and its edge row or column stretched over the anchor strip.
@@ -219,7 +218,7 @@ void CRichTip::LayOutAndShow(gdi::POINT screen) {
   }
   savedScreen_ = std::make_unique<gdi::CBitmap>(std::move(under));
 
-  setAccessibleName(PlainText(drawer_.Preprocess(entry.text)));
+  setAccessibleName(QString::fromStdString(drawer_.ShownText()));
   setGeometry(frame);
   setMask(geometry_.windowRegion);
   show();
@@ -302,6 +301,18 @@ void CRichTip::OnDrawBorder(gdi::CDC* dc, const QRegion& region) {
   }
 }
 
+bool CRichTip::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == owner_) {
+    if (e->type() == QEvent::WindowDeactivate) {
+      timing_.HideAtOnce();
+    } else if (e->type() == QEvent::Move) {
+      const auto* move = static_cast<const QMoveEvent*>(e);
+      if (move->pos() != move->oldPos()) timing_.HideAtOnce();
+    }
+  }
+  return QWidget::eventFilter(watched, e);
+}
+
 bool CRichTip::event(QEvent* e) {
   if (e->type() == WindowMessageEvent::EventType()) {
     const auto* message = static_cast<WindowMessageEvent*>(e);
@@ -345,6 +356,18 @@ void CRichTip::KillTimer(int id) {
   const int index = id - TIMER_SHOW;
   if (index < 0 || index >= static_cast<int>(timers_.size())) return;
   timers_[static_cast<std::size_t>(index)].stop();
+}
+
+bool CRichTip::HasAnimations() {
+  const std::vector<CMarkupDrawer::AnimationInfo>& animations = drawer_.Animations();
+  return std::any_of(animations.begin(), animations.end(),
+                     [](const CMarkupDrawer::AnimationInfo& a) { return a.frameCount > 0; });
+}
+
+bool CRichTip::TimerActive(int id) const {
+  const int index = id - TIMER_SHOW;
+  if (index < 0 || index >= static_cast<int>(timers_.size())) return false;
+  return timers_[static_cast<std::size_t>(index)].isActive();
 }
 
 gdi::POINT CRichTip::GetCursorPos() {

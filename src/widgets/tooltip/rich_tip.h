@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/gdi/dc.h"
 #include "platform/gdi/gdi.h"
@@ -78,12 +79,15 @@ class CRichTip : public QWidget, private RichTipHost {
   void SetScreenGrabber(std::function<QImage(const QRect&)> grabber) {
     grabber_ = std::move(grabber);
   }
+  // Whether window timer `id` (256 to 260) is running.
+  bool TimerActive(int id) const;
 
  protected:
   // Frames the region with the border brush, border width by border height.
   virtual void OnDrawBorder(gdi::CDC* dc, const QRegion& region);
 
   bool event(QEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
   void paintEvent(QPaintEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
   void timerEvent(QTimerEvent* e) override;
@@ -102,8 +106,10 @@ class CRichTip : public QWidget, private RichTipHost {
   void MoveTipTo(gdi::POINT screen) override { move(screen.x, screen.y); }
   void ClickTip(gdi::POINT screen) override;
   bool StepAnimations() override { return drawer_.OnTimer(); }
+  bool HasAnimations() override;
 
-  gdi::RECT WorkArea(gdi::POINT screen) const;
+  // The monitors as they are now.
+  static std::vector<tip::ScreenArea> Screens();
   void ReleaseDrawing();
   // The window's pixels at transparency t; null before the first layout.
   QImage ComposeFace(int transparency);
@@ -131,6 +137,7 @@ class CRichTip : public QWidget, private RichTipHost {
   bool directPaint_ = false;
   std::function<QImage(const QRect&)> grabber_;
   std::array<QBasicTimer, 5> timers_;
+  QPointer<QWidget> owner_;  // the top-level window of the parent
 };
 
 // The owner's relay: turns the pointer, key, wheel and non-client events of the owner's window

@@ -79,8 +79,8 @@ void RichTipTiming::SetDelay(int kind, int milliseconds) {
       break;
     case DELAY_ANIMATION:
       animationPeriod_ = milliseconds;
-      host_.KillTimer(TIMER_ANIMATION);
-      if (milliseconds > 0) host_.SetTimer(TIMER_ANIMATION, milliseconds);
+      StopAnimationTimer();
+      if (state_ == STATE_SHOWN) StartAnimationTimer();
       break;
     default:
       break;
@@ -199,6 +199,7 @@ void RichTipTiming::BeginHiding() {
 void RichTipTiming::HideAtOnce() {
   state_ = STATE_HIDDEN;
   for (int id = TIMER_SHOW; id <= TIMER_FADE_OUT; ++id) host_.KillTimer(id);
+  StopAnimationTimer();
   if (host_.IsTipVisible()) {
     if (current_.behaviourFlags & BEHAVIOUR_FORGET_ON_HIDE) ForgetCurrentTool();
     host_.HideTip();
@@ -255,6 +256,7 @@ void RichTipTiming::ShowStep() {
   } else {
     state_ = STATE_SHOWN;
     RestartHideTimer(next_);
+    StartAnimationTimer();
   }
 }
 
@@ -264,6 +266,7 @@ void RichTipTiming::HideStep() {
   host_.KillTimer(TIMER_HIDE);
   if (state_ == STATE_FADING_OUT) return;
   state_ = STATE_FADING_OUT;
+  StopAnimationTimer();
   if (fadeOutEnabled_ && fadeOutStep_ > 0) {
     host_.SetTimer(TIMER_FADE_OUT, fadeOutStep_);
   } else {
@@ -279,6 +282,7 @@ void RichTipTiming::FadeInStep() {
     host_.KillTimer(TIMER_FADE_IN);
     state_ = STATE_SHOWN;
     RestartHideTimer(next_);
+    StartAnimationTimer();
   }
   host_.PaintTip(transparency_);
 }
@@ -308,6 +312,14 @@ void RichTipTiming::AnimationStep() {
     host_.PaintTip(transparency_);
   }
 }
+
+void RichTipTiming::StartAnimationTimer() {
+  if (animationPeriod_ > 0 && host_.IsTipVisible() && host_.HasAnimations()) {
+    host_.SetTimer(TIMER_ANIMATION, animationPeriod_);
+  }
+}
+
+void RichTipTiming::StopAnimationTimer() { host_.KillTimer(TIMER_ANIMATION); }
 
 void RichTipTiming::RestartHideTimer(const ToolEntry& tool) {
   if (hideAfter_ > 0 && !(tool.behaviourFlags & BEHAVIOUR_NO_TIMEOUT)) {

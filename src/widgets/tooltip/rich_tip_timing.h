@@ -123,6 +123,8 @@ class RichTipHost {
   virtual void ClickTip(gdi::POINT screen) = 0;
   // Steps the text's animations; true when a frame changed.
   virtual bool StepAnimations() = 0;
+  // Whether the laid-out text has anything for StepAnimations to step.
+  virtual bool HasAnimations() = 0;
 };
 
 class RichTipTiming {
@@ -176,6 +178,9 @@ class RichTipTiming {
   void FadeInStep();
   void FadeOutStep();
   void AnimationStep();
+  // The animation timer runs while a shown tip has something to animate, and only then.
+  void StartAnimationTimer();
+  void StopAnimationTimer();
   void RestartHideTimer(const ToolEntry& tool);
   void ForgetCurrentTool();
   void ApplyDefaults(ToolEntry& entry) const;

@@ -3,6 +3,7 @@
 #include <QPolygon>
 #include <QRect>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -117,6 +118,37 @@ PlacementResult Place(int code, gdi::POINT point, const gdi::RECT& body, int h, 
   return r;
 }
 
+gdi::RECT VirtualScreen(const std::vector<ScreenArea>& screens) {
+  if (screens.empty()) return {0, 0, 640, 480};
+  gdi::RECT all = screens.front().geometry;
+  for (const ScreenArea& s : screens) {
+    all.left = std::min(all.left, s.geometry.left);
+    all.top = std::min(all.top, s.geometry.top);
+    all.right = std::max(all.right, s.geometry.right);
+    all.bottom = std::max(all.bottom, s.geometry.bottom);
+  }
+  return all;
+}
+
+gdi::RECT PlacementScreen(const std::vector<ScreenArea>& screens, gdi::POINT point) {
+  if (screens.empty()) return VirtualScreen(screens);
+  const ScreenArea* own = &screens.front();
+  for (const ScreenArea& s : screens) {
+    const gdi::RECT& g = s.geometry;
+    if (point.x >= g.left && point.x < g.right && point.y >= g.top && point.y < g.bottom) {
+      own = &s;
+      break;
+    }
+  }
+  const gdi::RECT all = VirtualScreen(screens);
+  gdi::RECT r = own->available;
+  if (all.left < own->geometry.left) r.left = all.left;
+  if (all.top < own->geometry.top) r.top = all.top;
+  if (all.right > own->geometry.right) r.right = all.right;
+  if (all.bottom > own->geometry.bottom) r.bottom = all.bottom;
+  return r;
+}
+
 QRegion RoundRectRegion(const gdi::RECT& rect, int roundX, int roundY) {
   const int width = rect.Width();
   const int height = rect.Height();
@@ -205,12 +237,23 @@ QRegion BalloonRegion(int code, gdi::POINT tip, gdi::SIZE window, const SizeTabl
 }
 
 TipGeometry LayOutTip(gdi::SIZE text, const SizeTable& sizes, int code, gdi::POINT point,
-                      const gdi::RECT& screen, gdi::POINT shadowOffset) {
+                      const gdi::RECT& screen, gdi::POINT shadowOffset, gdi::SIZE largest) {
   const int mx = sizes[SIZE_MARGIN_X];
   const int my = sizes[SIZE_MARGIN_Y];
   const int h = sizes[SIZE_ANCHOR_HEIGHT];
   TipGeometry g;
-  const gdi::RECT body{0, 0, text.cx + 2 * mx, text.cy + 2 * my};
+  // No text makes a window larger than the screens: its memory is a screenful at most.
+  const bool sideways = IsSideways(code);
+  const auto bound = [](long long wanted, long long room) {
+    return static_cast<int>(std::clamp(wanted, 0LL, std::max(room, 0LL)));
+  };
+  const int bodyWidth =
+      bound(static_cast<long long>(text.cx) + 2LL * mx,
+            static_cast<long long>(largest.cx) - (sideways ? h : 0) - std::max(shadowOffset.x, 0));
+  const int bodyHeight =
+      bound(static_cast<long long>(text.cy) + 2LL * my,
+            static_cast<long long>(largest.cy) - (sideways ? 0 : h) - std::max(shadowOffset.y, 0));
+  const gdi::RECT body{0, 0, bodyWidth, bodyHeight};
   const PlacementResult placed = Place(code, point, body, h, sizes[SIZE_ANCHOR_MARGIN], screen);
   g.code = placed.code;
   g.tip = placed.tip;

@@ -5,6 +5,7 @@
 #include <QRegion>
 
 #include <array>
+#include <vector>
 
 #include "platform/gdi/gdi.h"
 
@@ -78,7 +79,23 @@ struct TipGeometry {
   QRegion windowRegion;  // the balloon and its shadow
 };
 
+// `largest` bounds the whole window, shadow included: a larger text keeps its content
+// rectangle and is cut off at the body's edge.
 TipGeometry LayOutTip(gdi::SIZE text, const SizeTable& sizes, int code, gdi::POINT point,
-                      const gdi::RECT& screen, gdi::POINT shadowOffset);
+                      const gdi::RECT& screen, gdi::POINT shadowOffset, gdi::SIZE largest);
+
+// One monitor: all of it, and the part that panels leave free.
+struct ScreenArea {
+  gdi::RECT geometry;
+  gdi::RECT available;
+};
+
+// The union of the monitors.
+gdi::RECT VirtualScreen(const std::vector<ScreenArea>& screens);
+
+// What a tip at `point` keeps to: the virtual screen, except that on each side with no
+// monitor beyond the pointer's own, the edge of its free part (panels are avoided). The
+// monitor under the point, or else the first, is the pointer's own.
+gdi::RECT PlacementScreen(const std::vector<ScreenArea>& screens, gdi::POINT point);
 
 }  // namespace tip
