@@ -178,10 +178,10 @@ int PosixCommandRunner::Run(const std::vector<std::string>& argv, const std::str
     kill(-pid, SIGKILL);
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    const long seconds =
-        static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(timeout_).count());
-    return fail(kRunTimedOut, argv[0] + " did not finish within " + std::to_string(seconds) +
-                                  " s and was stopped");
+    const long ms = static_cast<long>(timeout_.count());
+    const std::string seconds =
+        std::to_string(ms / 1000) + (ms % 1000 >= 100 ? "." + std::to_string(ms % 1000 / 100) : "");
+    return fail(kRunTimedOut, argv[0] + " did not finish within " + seconds + " s and was stopped");
   }
   if (statusLost) return fail(kRunSignalled, argv[0] + ": its exit status was lost");
   if (output) *output = std::move(collected);

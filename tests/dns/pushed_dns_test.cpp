@@ -43,6 +43,8 @@ struct OptionCase {
   std::size_t refusedCount;
 };
 
+void PrintTo(const OptionCase& c, std::ostream* out) { *out << c.name; }
+
 class ReadPushedDnsTable : public ::testing::TestWithParam<OptionCase> {};
 
 TEST_P(ReadPushedDnsTable, KeepsValidValuesAndRefusesTheRest) {
