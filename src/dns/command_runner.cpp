@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -125,6 +126,7 @@ int PosixCommandRunner::Run(const std::vector<std::string>& argv, const std::str
   if (spawned != 0) return fail(kRunNotStarted, SystemError(argv[0].c_str(), spawned));
   inChild.Close();
   outChild.Close();
+  Fd exited(static_cast<int>(syscall(SYS_pidfd_open, pid, 0)));
 
   const auto deadline = Now() + timeout_;
   std::size_t written = 0;
@@ -142,18 +144,22 @@ int PosixCommandRunner::Run(const std::vector<std::string>& argv, const std::str
     }
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Now());
     if (left.count() <= 0) break;
-    pollfd watched[2];
+    pollfd watched[3];
     nfds_t count = 0;
     if (outParent.get() >= 0) watched[count++] = {outParent.get(), POLLIN, 0};
     if (inParent.get() >= 0) watched[count++] = {inParent.get(), POLLOUT, 0};
+    if (!reaped && exited.get() >= 0) watched[count++] = {exited.get(), POLLIN, 0};
     if (count == 0 && reaped) break;
-    // Short steps while the child lives, so its end is seen even if a descendant keeps the
-    // output open.
-    const int ready = poll(watched, count, static_cast<int>(std::min<long>(left.count(), 20)));
+    // Once the child has ended, only what is already there is read: a descendant may keep
+    // the output open. Without a pidfd, short steps notice the end.
+    const long wait = reaped              ? 0
+                      : exited.get() >= 0 ? left.count()
+                                          : std::min<long>(left.count(), 20);
+    const int ready = poll(watched, count, static_cast<int>(wait));
     if (ready < 0 && errno != EINTR) break;
     bool readSomething = false;
     for (nfds_t i = 0; i < count && ready > 0; ++i) {
-      if (watched[i].revents == 0) continue;
+      if (watched[i].revents == 0 || watched[i].fd == exited.get()) continue;
       if (watched[i].fd == outParent.get()) {
         const ssize_t got = read(outParent.get(), buffer, sizeof buffer);
         if (got > 0) {

@@ -155,7 +155,7 @@ bool RemoveAt(int dir, const std::string& name, std::string* error) {
 void SplitPath(const std::string& path, std::string* dir, std::string* base) {
   const std::size_t slash = path.rfind('/');
   if (slash == std::string::npos) {
-    *dir = ".";
+    dir->assign(1, '.');
     *base = path;
   } else {
     *dir = slash == 0 ? "/" : path.substr(0, slash);

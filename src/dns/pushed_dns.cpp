@@ -25,6 +25,13 @@ std::string Printable(std::string_view text) {
   return out;
 }
 
+std::string Quoted(std::string_view text) {
+  std::string out(1, '"');
+  out += Printable(text);
+  out += '"';
+  return out;
+}
+
 class Notes {
  public:
   explicit Notes(std::vector<std::string>* out) : out_(out) {}
@@ -75,19 +82,18 @@ void ReadOption(std::string_view option, PushedDns* out, Notes* notes) {
   const bool search = type == "DOMAIN-SEARCH";
   if (!server && !domain && !search) return;
   if (parts.size() != 2) {
-    notes->Add("\"" + Printable(option) + "\": expected one value");
+    notes->Add(Quoted(option) + ": expected one value");
     return;
   }
   const std::string_view value = parts[1];
   if (server) {
     std::string address = CanonicalAddress(value, type == "DNS", true);
     if (address.empty()) {
-      notes->Add("\"" + Printable(option) + "\": not an " +
-                 (type == "DNS" ? "IPv4 or IPv6" : "IPv6") + " address");
+      notes->Add(Quoted(option) + ": not an " + (type == "DNS" ? "IPv4 or IPv6" : "IPv6") +
+                 " address");
     } else if (!Contains(out->servers, address)) {
       if (out->servers.size() >= kMaxServers) {
-        notes->Add("\"" + Printable(option) + "\": more than " + std::to_string(kMaxServers) +
-                   " DNS servers");
+        notes->Add(Quoted(option) + ": more than " + std::to_string(kMaxServers) + " DNS servers");
       } else {
         out->servers.push_back(std::move(address));
       }
@@ -95,7 +101,7 @@ void ReadOption(std::string_view option, PushedDns* out, Notes* notes) {
     return;
   }
   if (!IsValidDomain(value)) {
-    notes->Add("\"" + Printable(option) + "\": not a valid domain name");
+    notes->Add(Quoted(option) + ": not a valid domain name");
     return;
   }
   std::string name(value);
@@ -103,8 +109,7 @@ void ReadOption(std::string_view option, PushedDns* out, Notes* notes) {
   std::vector<std::string>* list = domain ? &out->domains : &out->searchDomains;
   if (Contains(*list, name)) return;
   if (out->domains.size() + out->searchDomains.size() >= kMaxDomains) {
-    notes->Add("\"" + Printable(option) + "\": more than " + std::to_string(kMaxDomains) +
-               " domains");
+    notes->Add(Quoted(option) + ": more than " + std::to_string(kMaxDomains) + " domains");
     return;
   }
   list->push_back(std::move(name));
@@ -188,7 +193,7 @@ PushedDns ReadPushedDns(const std::function<const char*(const char*)>& getenv,
     if (IsValidDevice(device)) {
       out.device = device;
     } else {
-      notes.Add("device \"" + Printable(device) + "\": not a valid device name");
+      notes.Add("device " + Quoted(device) + ": not a valid device name");
     }
   } else {
     notes.Add("no device name (dev) in the environment");
@@ -219,7 +224,7 @@ bool DecodePushedDns(std::string_view text, PushedDns* out, std::string* error) 
   *out = PushedDns{};
   bool device = false, route = false;
   auto refuse = [&](std::string_view line, const char* why) {
-    *error = "\"" + Printable(line) + "\": " + why;
+    *error = Quoted(line) + ": " + why;
     *out = PushedDns{};
     return false;
   };
