@@ -1,5 +1,7 @@
 #include "resources.h"
 
+#include <QImageReader>
+
 namespace res {
 
 std::string LoadString(int id) {
@@ -16,7 +18,11 @@ std::string LoadString(int id) {
 }
 
 QImage LoadIconImage(int id) {
-  QImage image(QStringLiteral(":/icons/%1.png").arg(id));
+  // The icons are PNGs, whose reader is built into Qt Gui. Without a named format and with
+  // detection on, the first load would load every image-format plugin to ask it about them.
+  QImageReader reader(QStringLiteral(":/icons/%1.png").arg(id), "png");
+  reader.setAutoDetectImageFormat(false);
+  const QImage image = reader.read();
   if (image.isNull()) return image;
   return image.convertToFormat(QImage::Format_ARGB32);
 }

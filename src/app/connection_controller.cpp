@@ -11,6 +11,8 @@ void ConnectionController::Connect() {
     view_.ShowMessage("Please select a row");
     return;
   }
+  // The last attempt's later deletions would remove the files written now.
+  CancelLaterDeletions();
   // Without its files the engine could only fail later, with a reason that hides this one.
   if (const std::string error = engine_.WriteProfileFiles(*server); !error.empty()) {
     engine_.DeleteProfileFiles(1);
@@ -37,12 +39,22 @@ void ConnectionController::Disconnect() {
   view_.EnableConnect(true);
   view_.EnableDisconnect(false);
   // The engine may still hold a file open for a moment after it was told to stop; without one
-  // there is nothing to wait for.
+  // there is nothing to wait for. The dialog goes on meanwhile: a timer does the waiting.
   if (!engineStopping) return;
-  for (int i = 0; i < 3; ++i) {
-    engine_.Sleep(100);
-    engine_.DeleteProfileFiles(1);
-  }
+  laterDeletions_ = kLaterDeletions;
+  view_.SetTimer(kCleanupTimer, kCleanupMilliseconds);
+}
+
+void ConnectionController::CancelLaterDeletions() {
+  if (laterDeletions_ == 0) return;
+  laterDeletions_ = 0;
+  view_.KillTimer(kCleanupTimer);
+}
+
+void ConnectionController::FinishLaterDeletions() {
+  const int due = laterDeletions_;
+  CancelLaterDeletions();
+  for (int i = 0; i < due; ++i) engine_.DeleteProfileFiles(1);
 }
 
 void ConnectionController::OnTimer(int id) {
@@ -52,6 +64,12 @@ void ConnectionController::OnTimer(int id) {
       Disconnect();
       view_.ShowMessage("TimeOut!");
     }
+  } else if (id == kCleanupTimer) {
+    if (laterDeletions_ > 0) {
+      engine_.DeleteProfileFiles(1);
+      --laterDeletions_;
+    }
+    if (laterDeletions_ == 0) view_.KillTimer(kCleanupTimer);
   } else if (id == kAnimationTimer) {
     if (state_ == 1) {
       if (++dotCounter_ == 7) dotCounter_ = 1;

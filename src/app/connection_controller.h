@@ -47,13 +47,16 @@ class ControllerEngine {
   virtual bool StopEngine() = 0;
   // Deletes the three profile files once (each name tried as the caller says).
   virtual void DeleteProfileFiles(int attemptsEach) = 0;
-  virtual void Sleep(int milliseconds) = 0;
 };
 
 inline constexpr int kTimeoutTimer = 1;
 inline constexpr int kTimeoutMilliseconds = 60000;
 inline constexpr int kAnimationTimer = 2;
 inline constexpr int kAnimationMilliseconds = 500;
+// After Disconnect, while a stopping engine may still hold a file: the later deletions.
+inline constexpr int kCleanupTimer = 3;
+inline constexpr int kCleanupMilliseconds = 100;
+inline constexpr int kLaterDeletions = 3;
 
 // The box that ends an attempt whose engine gave up on its own.
 std::string EngineEndedText(const std::string& reason);
@@ -73,11 +76,16 @@ class ConnectionController {
   void OnEngineEnded(const std::string& reason);
   // The dialog's close: Disconnect whatever the state.
   void OnClose();
+  // For the program's end, once the engine has ended: the later deletions still pending, now.
+  void FinishLaterDeletions();
 
  private:
+  void CancelLaterDeletions();
+
   ControllerView& view_;
   ControllerEngine& engine_;
   std::atomic<int32_t>& state_;
   const int32_t& driverInstalled_;
   int dotCounter_ = 1;
+  int laterDeletions_ = 0;  // still due from the cleanup timer
 };

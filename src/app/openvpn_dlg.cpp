@@ -96,6 +96,8 @@ CopenvpnDlg::~CopenvpnDlg() {
   if (busyPointer_) QApplication::restoreOverrideCursor();
   // No reader may post to a dialog that is gone: end them all while it still exists.
   ShutdownTunnel();
+  // The engine has ended, so the deletions its stopping was waited for are due now.
+  controller_->FinishLaterDeletions();
   SetMainWindow(nullptr);
 }
 
@@ -351,6 +353,8 @@ void CopenvpnDlg::timerEvent(QTimerEvent* e) {
     OnTimer(kTimeoutTimer);
   } else if (e->timerId() == animationTimer_.timerId()) {
     OnTimer(kAnimationTimer);
+  } else if (e->timerId() == cleanupTimer_.timerId()) {
+    OnTimer(kCleanupTimer);
   } else {
     QDialog::timerEvent(e);
   }
@@ -432,12 +436,20 @@ std::optional<ServerAddress> CopenvpnDlg::FirstSelectedRow() {
                        std::string(rows->Cell(first, kColumnPort))};
 }
 
-void CopenvpnDlg::SetTimer(int id, int milliseconds) {
-  // Coarse timers round to whole seconds from 20 s up; the time-out is promised at 60 s.
-  (id == kTimeoutTimer ? timeoutTimer_ : animationTimer_)
-      .start(milliseconds, Qt::PreciseTimer, this);
+QBasicTimer& CopenvpnDlg::TimerOf(int id) {
+  switch (id) {
+    case kTimeoutTimer:
+      return timeoutTimer_;
+    case kCleanupTimer:
+      return cleanupTimer_;
+    default:
+      return animationTimer_;
+  }
 }
 
-void CopenvpnDlg::KillTimer(int id) {
-  (id == kTimeoutTimer ? timeoutTimer_ : animationTimer_).stop();
+void CopenvpnDlg::SetTimer(int id, int milliseconds) {
+  // Coarse timers round to whole seconds from 20 s up; the time-out is promised at 60 s.
+  TimerOf(id).start(milliseconds, Qt::PreciseTimer, this);
 }
+
+void CopenvpnDlg::KillTimer(int id) { TimerOf(id).stop(); }

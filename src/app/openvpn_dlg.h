@@ -95,6 +95,7 @@ class CopenvpnDlg : public QDialog, public ControllerView {
   void SetTimer(int id, int milliseconds) override;
   void KillTimer(int id) override;
 
+  QBasicTimer& TimerOf(int id);
   void DisconnectOnce();
   void OnFocusChanged(QWidget* old, QWidget* now);
   static void MakeDefault(QPushButton* button, bool isDefault);
@@ -120,6 +121,7 @@ class CopenvpnDlg : public QDialog, public ControllerView {
   std::unique_ptr<CRichTipRelay> tooltipRelay_;
   QBasicTimer timeoutTimer_;
   QBasicTimer animationTimer_;
+  QBasicTimer cleanupTimer_;
   std::unique_ptr<TunnelEngine> engine_;
   std::unique_ptr<ConnectionController> controller_;
   bool ending_ = false;

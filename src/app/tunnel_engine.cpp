@@ -39,7 +39,6 @@ class Engine : public TunnelEngine, public tunnel::TunnelEvents {
   bool CreateTunnelStarter() override { return tunnel::CreateTunnelStarter(); }
   bool StopEngine() override { return tunnel::StopEngine(); }
   void DeleteProfileFiles(int attemptsEach) override { tunnel::DeleteProfileFiles(attemptsEach); }
-  void Sleep(int milliseconds) override { platform::Sleep(milliseconds); }
 
   // The log reader's events, from its thread, travel as posted events.
   void PostTunnelUp() override { Post(dialog_event::kTunnelUp); }

@@ -36,13 +36,23 @@ size_t AppendWithoutLineBreaks(char* contents, size_t size, size_t count, void* 
       state->text.reserve(std::min(static_cast<size_t>(announced), kHttpMaxBodyBytes));
     }
   }
-  // Whole runs between line breaks at a time: a long list is mostly runs.
+  // Whole runs between line breaks at a time, found by memchr: a long list is mostly runs,
+  // and each kind of break is searched for once per block, from where it was last seen.
+  if (n == 0) return 0;
   const char* const end = contents + n;
   const char* run = contents;
-  for (const char* p = contents; p < end; ++p) {
-    if (*p != '\r' && *p != '\n') continue;
-    state->text.append(run, p);
-    run = p + 1;
+  const char* cr = static_cast<const char*>(std::memchr(run, '\r', n));
+  const char* lf = static_cast<const char*>(std::memchr(run, '\n', n));
+  while (cr || lf) {
+    const char* brk = !lf || (cr && cr < lf) ? cr : lf;
+    if (brk != run) state->text.append(run, brk);
+    run = brk + 1;
+    const size_t left = static_cast<size_t>(end - run);
+    if (brk == cr) {
+      cr = static_cast<const char*>(std::memchr(run, '\r', left));
+    } else {
+      lf = static_cast<const char*>(std::memchr(run, '\n', left));
+    }
   }
   state->text.append(run, end);
   return n;

@@ -27,11 +27,12 @@ class NextOf {
 }  // namespace
 
 bool ParseServerList(std::string_view text, int maxRows, ServerListSink& sink) {
-  // A well-formed list gives six cells per comma; growing by doubling instead costs more than
-  // the parse itself on long lists. A refused list never asks for more than the limit allows.
-  const size_t commas = static_cast<size_t>(std::count(text.begin(), text.end(), ','));
+  // Growing by doubling costs more than the parse itself on long lists, and counting the
+  // records first is a second pass over the text. A well-formed record is at least six bytes,
+  // so the text's length bounds its cells; room that is never written is never touched. A
+  // refused list never asks for more than the limit allows.
   const size_t rowLimit = maxRows > 0 ? static_cast<size_t>(maxRows) : 0;
-  sink.Expect(std::min({6 * (commas + 1), text.size() + 6, 6 * (rowLimit + 1)}));
+  sink.Expect(std::min(text.size() + 6, 6 * (rowLimit + 1)));
   NextOf nextBar(text, '|');
   NextOf nextComma(text, ',');
   const size_t end = text.size();

@@ -37,7 +37,8 @@ struct ServerListCell {
 class ServerListSink {
  public:
   virtual ~ServerListSink() = default;
-  // Called once, before the first write: at most this many writes follow.
+  // Called once, before the first write, with room to reserve: a well-formed list makes no
+  // more writes than this (a malformed one may make more, and the sink then grows).
   virtual void Expect(size_t cells) = 0;
   virtual void Write(const ServerListCell& cell) = 0;
 };

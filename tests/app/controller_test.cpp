@@ -78,7 +78,6 @@ class FakeEngine : public ControllerEngine {
   void DeleteProfileFiles(int attempts) override {
     calls.push_back("delete x" + std::to_string(attempts));
   }
-  void Sleep(int ms) override { calls.push_back("sleep " + std::to_string(ms)); }
 
   std::vector<std::string> calls;
   std::string writeError;
@@ -255,13 +254,64 @@ TEST(EngineEndedText, SaysSoWhenTheEngineGaveNoReason) {
   EXPECT_EQ(EngineEndedText(""), "The connection failed: the engine ended without saying why.");
 }
 
+// Disconnect returns with the dialog idle at once; the later deletions come from a timer, on
+// the clock, while the dialog goes on.
 TEST_F(Controller, DisconnectDeletesStopsThenDeletesThreeTimesMore) {
   Connect();
   controller.Disconnect();
-  EXPECT_EQ(engine.calls,
-            (std::vector<std::string>{"delete x3", "stop", "sleep 100", "delete x1", "sleep 100",
-                                      "delete x1", "sleep 100", "delete x1"}));
+  EXPECT_EQ(engine.calls, (std::vector<std::string>{"delete x3", "stop"}));
   ExpectIdleLook();
+  EXPECT_EQ(view.timers.at(kCleanupTimer).period, 100);
+  std::vector<size_t> deletionsAt;  // later deletions done after each millisecond
+  for (int ms = 1; ms <= 400; ++ms) {
+    view.Advance(1, controller);
+    if (ms % 100 == 99 || ms % 100 == 0) deletionsAt.push_back(engine.calls.size() - 2);
+  }
+  EXPECT_EQ(deletionsAt, (std::vector<size_t>{0, 1, 1, 2, 2, 3, 3, 3}));
+  EXPECT_EQ(engine.calls,
+            (std::vector<std::string>{"delete x3", "stop", "delete x1", "delete x1", "delete x1"}));
+  EXPECT_EQ(view.timers.count(kCleanupTimer), 0u);
+  ExpectIdleLook();
+}
+
+// The new attempt's files are not the old attempt's to delete.
+TEST_F(Controller, ConnectBeforeTheLastDeletionCancelsTheRest) {
+  Connect();
+  controller.Disconnect();
+  view.Advance(150, controller);
+  engine.calls.clear();
+  controller.Connect();
+  EXPECT_EQ(engine.calls,
+            (std::vector<std::string>{"write 198.51.100.7 1194", "command", "starter"}));
+  EXPECT_EQ(view.timers.count(kCleanupTimer), 0u);
+  view.Advance(1000, controller);
+  EXPECT_EQ(engine.calls,
+            (std::vector<std::string>{"write 198.51.100.7 1194", "command", "starter"}));
+  EXPECT_EQ(state, 1);
+}
+
+// A Connect refused for want of a row writes nothing, so the deletions go on.
+TEST_F(Controller, RefusedConnectLeavesTheLaterDeletionsDue) {
+  Connect();
+  controller.Disconnect();
+  view.selected.reset();
+  engine.calls.clear();
+  controller.Connect();
+  view.Advance(300, controller);
+  EXPECT_EQ(engine.calls, (std::vector<std::string>{"delete x1", "delete x1", "delete x1"}));
+}
+
+// At the program's end, once the engine has ended, what is still due is done at once.
+TEST_F(Controller, FinishingDoesTheDeletionsStillDue) {
+  Connect();
+  controller.OnClose();
+  view.Advance(100, controller);
+  controller.FinishLaterDeletions();
+  EXPECT_EQ(engine.calls,
+            (std::vector<std::string>{"delete x3", "stop", "delete x1", "delete x1", "delete x1"}));
+  EXPECT_EQ(view.timers.count(kCleanupTimer), 0u);
+  controller.FinishLaterDeletions();  // nothing is due twice
+  EXPECT_EQ(engine.calls.size(), 5u);
 }
 
 TEST_F(Controller, ConnectAfterDisconnectRestartsTheTimeOut) {

@@ -116,6 +116,22 @@ TEST_F(DialogTest, ColumnWidthIsAQuarterOfTheClientWidthLessTwenty) {
   }
 }
 
+bool ImageFormatPluginLoaded() {
+  return testsupport::ReadFileBytes("/proc/self/maps").find("/imageformats/") != std::string::npos;
+}
+
+// The icons are PNGs, read by Qt Gui's own reader: asking every image-format plugin about them
+// would load each one (gif, ico, jpeg) at start-up.
+TEST_F(DialogTest, TheIconsLoadWithoutAnyImageFormatPlugin) {
+  if (ImageFormatPluginLoaded()) GTEST_SKIP() << "an earlier test in this process loaded one";
+  UseService("http://127.0.0.1:1");
+  CopenvpnDlg dialog;
+  dialog.RunInitialisation();
+  EXPECT_FALSE(dialog.statusPicture()->pixmap().isNull());
+  EXPECT_FALSE(dialog.windowIcon().isNull());
+  EXPECT_FALSE(ImageFormatPluginLoaded());
+}
+
 TEST_F(DialogTest, ServiceDownShowsTheStopBoxAndLeavesTheDialogUsable) {
   testsupport::RefService service;
   ASSERT_TRUE(service.Start(testsupport::RefService::SampleList(), {})) << service.Error();
