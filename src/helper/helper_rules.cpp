@@ -76,19 +76,32 @@ std::string UnsafePathReason(const std::string& path) {
   return Check(path, 16);
 }
 
+std::string DnsHookPathFor(const std::string& helperPath) {
+  return (std::filesystem::path(helperPath).parent_path() / "tesmira-dns-hook").string();
+}
+
 std::vector<std::string> EngineArgv(const std::string& enginePath, const std::string& folder,
-                                    const std::string& user, const std::string& group) {
-  return {enginePath,
-          "--cd",
-          folder,
-          "--config",
-          folder + "/Tesmira.clt",
-          "--auth-user-pass",
-          folder + "/Tesmira.upw",
-          "--user",
-          user,
-          "--group",
-          group};
+                                    const std::string& user, const std::string& group,
+                                    const std::string& dnsHook) {
+  std::vector<std::string> argv{enginePath,
+                                "--cd",
+                                folder,
+                                "--config",
+                                folder + "/Tesmira.clt",
+                                "--auth-user-pass",
+                                folder + "/Tesmira.upw",
+                                "--user",
+                                user,
+                                "--group",
+                                group};
+  if (!dnsHook.empty()) {
+    // Scripts only for our own hook: nothing the server pushes can name one.
+    for (const std::string& word :
+         {std::string("--script-security"), std::string("2"), std::string("--route-up"), dnsHook}) {
+      argv.push_back(word);
+    }
+  }
+  return argv;
 }
 
 std::string RefusedLine(const std::string& reason) {

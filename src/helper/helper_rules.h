@@ -23,9 +23,14 @@ std::string EnginePathFor(const std::string& helperPath, int is64);
 std::string UnsafePathReason(const std::string& path);
 
 // The engine's whole argument vector: the profile by absolute path, its folder as the engine's
-// working folder, and the unprivileged account it drops to once the tunnel is up.
+// working folder, the unprivileged account it drops to once the tunnel is up, and, unless
+// `dnsHook` is empty, the helper's own DNS hook as its only script.
 std::vector<std::string> EngineArgv(const std::string& enginePath, const std::string& folder,
-                                    const std::string& user, const std::string& group);
+                                    const std::string& user, const std::string& group,
+                                    const std::string& dnsHook = {});
+
+// The DNS hook beside the helper.
+std::string DnsHookPathFor(const std::string& helperPath);
 
 // "tesmira-engine-helper: refused: <reason>".
 std::string RefusedLine(const std::string& reason);

@@ -12,6 +12,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/signalfd.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,6 +28,9 @@
 #include <vector>
 
 #include "ca_pem.h"
+#include "dns/command_runner.h"
+#include "dns/dns_system.h"
+#include "dns/pushed_dns.h"
 #include "helper/helper_rules.h"
 #include "platform/new_file.h"
 #include "platform/system.h"
@@ -182,7 +186,10 @@ void EngineAccount(std::string* user, std::string* groupName) {
   }
 }
 
-pid_t StartEngine(const std::vector<std::string>& arguments, int outputFd) {
+// The engine's descriptor 3 is the DNS hook's channel to the helper.
+constexpr int kDnsChannel = 3;
+
+pid_t StartEngine(const std::vector<std::string>& arguments, int outputFd, int dnsFd) {
   std::vector<char*> argv;
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
@@ -194,6 +201,7 @@ pid_t StartEngine(const std::vector<std::string>& arguments, int outputFd) {
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(&actions, outputFd, STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&actions, outputFd, STDERR_FILENO);
+  if (dnsFd >= 0) posix_spawn_file_actions_adddup2(&actions, dnsFd, kDnsChannel);
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   sigset_t none;
@@ -225,7 +233,48 @@ bool WriteAll(int fd, const char* data, size_t size) {
 
 // Watches the engine until it has ended: forwards its output, takes "stop" from the caller, and
 // ends it when asked, when the caller is gone, or on a termination signal. Returns its status.
-int Supervise(pid_t engine, int output, int signals) {
+// The VPN's DNS, applied when the hook hands it over and put back when the engine has ended.
+struct DnsState {
+  dns::PosixCommandRunner runner;
+  dns::DnsSystem system = dns::DnsSystem::Installed(&runner);
+  int channel = -1;
+  std::string received;
+  std::unique_ptr<dns::AppliedDns> applied;
+
+  void Read() {
+    char buffer[4096];
+    const ssize_t n = ::read(channel, buffer, sizeof buffer);
+    if (n <= 0 || received.size() > 65536) {
+      ::close(channel);
+      channel = -1;
+      return;
+    }
+    received.append(buffer, static_cast<size_t>(n));
+    if (!received.ends_with("end\n")) return;
+    std::string error;
+    dns::PushedDns pushed;
+    if (applied) {
+      error = "the engine reported its DNS settings twice";
+    } else if (dns::DecodePushedDns(std::string_view(received).substr(0, received.size() - 4),
+                                    &pushed, &error)) {
+      applied = dns::ApplyDns(pushed, system, &error);
+    }
+    received.clear();
+    if (!error.empty()) Say(tunnel::kDnsFailedPrefix + error);
+    // The engine goes on once the hook has this answer.
+    [[maybe_unused]] const ssize_t sent = ::send(channel, "done\n", 5, MSG_NOSIGNAL);
+  }
+
+  void PutBack() {
+    std::string error;
+    if (applied && !applied->Revert(&error)) {
+      Say(std::string(helper::kName) + ": the system's DNS could not be put back: " + error);
+    }
+    applied.reset();
+  }
+};
+
+int Supervise(pid_t engine, int output, int signals, DnsState& dnsState) {
   std::string commands;
   bool stopping = false;
   bool killed = false;
@@ -261,9 +310,12 @@ int Supervise(pid_t engine, int output, int signals) {
         timeout = static_cast<int>(left) + 1;
       }
     }
-    pollfd watched[3] = {
-        {signals, POLLIN, 0}, {output, POLLIN, 0}, {inputOpen ? STDIN_FILENO : -1, POLLIN, 0}};
-    if (::poll(watched, 3, timeout) < 0 && errno != EINTR) stop();
+    pollfd watched[4] = {{signals, POLLIN, 0},
+                         {output, POLLIN, 0},
+                         {inputOpen ? STDIN_FILENO : -1, POLLIN, 0},
+                         {dnsState.channel, POLLIN, 0}};
+    if (::poll(watched, 4, timeout) < 0 && errno != EINTR) stop();
+    if (watched[3].revents != 0) dnsState.Read();
     if (watched[0].revents != 0) {
       signalfd_siginfo info{};
       if (::read(signals, &info, sizeof info) == sizeof info && info.ssi_signo != SIGCHLD) stop();
@@ -332,13 +384,39 @@ int main(int argc, char**) {
     RemoveFolder(folder);
     Fail("no pipe for the engine's output");
   }
-  const pid_t engine = StartEngine(helper::EngineArgv(enginePath, folder, user, group), output[1]);
+  DnsState dnsState;
+  std::string note;
+  if (!dns::RestoreLeftoverDns(dnsState.system, &note)) {
+    Say(std::string(helper::kName) +
+        ": an earlier connection's DNS could not be put back: " + note);
+  }
+  // The hook is ours, beside the helper, and as safe to run as the engine; the engine's
+  // command parser splits at blanks, so a folder with one gets no hook.
+  std::string hook = helper::DnsHookPathFor(platform::ModuleFileName());
+  int channel[2] = {-1, -1};
+  std::string noHook;
+  if (hook.find_first_of(" \t\"'\\") != std::string::npos) {
+    noHook = "the helper's folder holds a blank or a quote";
+  } else if (std::string reason = helper::UnsafePathReason(hook); !reason.empty()) {
+    noHook = "its hook is not safe to run as root: " + reason;
+  } else if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, channel) != 0) {
+    noHook = "no channel for its hook";
+  }
+  if (!noHook.empty()) {
+    hook.clear();
+    Say(tunnel::kDnsFailedPrefix + noHook);
+  }
+  dnsState.channel = channel[0];
+  const pid_t engine =
+      StartEngine(helper::EngineArgv(enginePath, folder, user, group, hook), output[1], channel[1]);
   ::close(output[1]);
+  if (channel[1] >= 0) ::close(channel[1]);
   if (engine < 0) {
     RemoveFolder(folder);
     Fail("cannot start the engine " + enginePath + ": " + std::strerror(-engine));
   }
-  const int status = Supervise(engine, output[0], signals);
+  const int status = Supervise(engine, output[0], signals, dnsState);
+  dnsState.PutBack();
   RemoveFolder(folder);
   Say(helper::EngineEndLine(status));
   return 0;

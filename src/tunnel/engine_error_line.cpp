@@ -1,5 +1,7 @@
 #include "tunnel/engine_error_line.h"
 
+#include "tunnel/engine_request.h"
+
 #include <cctype>
 
 namespace tunnel {
@@ -74,6 +76,11 @@ void EngineErrorLine::Finish() {
 void EngineErrorLine::TakeLine(std::string_view raw) {
   const std::string_view line = Trim(WithoutTimestamp(Trim(raw)));
   if (line.empty()) return;
+  // Not why the engine stopped: the tunnel stands, with names looked up outside it.
+  if (line.starts_with(kDnsFailedPrefix)) {
+    dnsFailure_ = line.substr(std::string_view(kDnsFailedPrefix).size());
+    return;
+  }
   if (line.find("AUTH_FAILED") != std::string_view::npos) authFailed_ = true;
   if (const size_t at = line.find("ERROR: "); at != std::string_view::npos) {
     lastError_ = Trim(WithoutErrno(line.substr(at + 7)));

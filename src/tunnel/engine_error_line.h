@@ -18,6 +18,8 @@ class EngineErrorLine {
   // The best reason seen so far: an authentication failure, else the last "ERROR:" or
   // "Options error:" line, else the last line of output; empty when the engine said nothing.
   std::string Reason() const;
+  // Why the engine helper could not set the VPN's DNS servers; empty when it did not say so.
+  const std::string& DnsFailure() const { return dnsFailure_; }
 
   void Reset();
 
@@ -27,6 +29,7 @@ class EngineErrorLine {
   std::string partial_;
   std::string lastError_;
   std::string lastLine_;
+  std::string dnsFailure_;
   bool authFailed_ = false;
 };
 

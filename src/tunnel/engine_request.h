@@ -18,6 +18,11 @@ namespace tunnel {
 
 inline constexpr size_t kMaxRequestBytes = 4096;
 
+// The helper's line when the VPN's DNS could not be applied, followed by the reason; the program
+// turns it into a box once connected, so the user knows that names go outside the tunnel.
+inline constexpr char kDnsFailedPrefix[] =
+    "tesmira-engine-helper: the VPN's DNS servers could not be set: ";
+
 struct EngineRequest {
   std::string host;
   std::string port;

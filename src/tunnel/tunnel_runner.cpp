@@ -219,11 +219,21 @@ bool Drain(int fd, long waiting, std::string& chunk) {
   return true;
 }
 
-void Classify(const std::string& chunk, LogWatcher& watcher, EngineErrorLine& errorLine) {
+void Classify(const std::string& chunk, LogWatcher& watcher, EngineErrorLine& errorLine,
+              bool& dnsReported) {
   errorLine.Feed(chunk);
   switch (watcher.Feed(chunk, connectionState.load())) {
     case TunnelEvent::Up:
       Post([](TunnelEvents& events) { events.PostTunnelUp(); });
+      // The helper says so before the engine reports the tunnel up.
+      if (!errorLine.DnsFailure().empty() && !dnsReported) {
+        dnsReported = true;
+        const std::string text =
+            "Connected, but the VPN's DNS servers could not be set: " + errorLine.DnsFailure();
+        Post([&text](TunnelEvents& events) {
+          events.PostMessageBox(text, platform::ProgramTitle());
+        });
+      }
       break;
     case TunnelEvent::Down:
       Post([](TunnelEvents& events) { events.PostTunnelDown(); });
@@ -273,6 +283,7 @@ void LogReader(const EngineJob& job) {
   EngineErrorLine errorLine;
   bool reading = true;
   bool pipeAtEnd = false;
+  bool dnsReported = false;
   std::string chunk;
   const int endFd = engine->Process().EndDescriptor();
   for (;;) {
@@ -282,7 +293,8 @@ void LogReader(const EngineJob& job) {
       if (waiting > 0) {
         reading = Drain(pipe.read, waiting, chunk);
         // An engine asked to end has nothing more to say to the dialog.
-        if (!chunk.empty() && !engine->stopRequested.load()) Classify(chunk, watcher, errorLine);
+        if (!chunk.empty() && !engine->stopRequested.load())
+          Classify(chunk, watcher, errorLine, dnsReported);
         continue;
       }
       // Readable yet empty: the engine has closed its output.

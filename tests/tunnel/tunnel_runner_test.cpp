@@ -125,6 +125,24 @@ TEST_F(TunnelRunnerTest, MarkerPostsUpAndReaderEndsWithTheEngine) {
                                       "cursor:end"}));
 }
 
+// The helper could not set the VPN's DNS: once connected the user hears of it, once, because
+// names are now looked up outside the tunnel; it is no reason for the engine's end.
+TEST_F(TunnelRunnerTest, DnsThatCouldNotBeSetIsToldOnceConnected) {
+  ASSERT_TRUE(
+      Start({"line:tesmira-engine-helper: the VPN's DNS servers could not be set: "
+             "resolvectl dns tun0 failed",
+             "line:Initialization Sequence Completed", "line:Initialization Sequence Completed",
+             "exit:0"}));
+  tunnel::JoinTunnelThreads();
+  EXPECT_EQ(events_.Events(),
+            (std::vector<std::string>{
+                "cursor:begin", "up",
+                "box:Connected, but the VPN's DNS servers could not be set: resolvectl dns tun0 "
+                "failed|" +
+                    platform::ProgramTitle(),
+                "ended:Initialization Sequence Completed", "cursor:end"}));
+}
+
 // An engine that gives up at once is reported as soon as it has ended, with its own words.
 TEST_F(TunnelRunnerTest, EngineThatEndsUnaskedIsReportedWithItsReason) {
   ASSERT_TRUE(Start({"line:2026-12-10 03:00:00 OpenVPN 2.6.14 x86_64-pc-linux-gnu",
