@@ -570,8 +570,11 @@ bool RestoreBackupUnderLock(const DnsSystem& system, int privateDir, std::string
                             std::string* error) {
   std::string text;
   bool missing = false;
-  if (!files::ReadAt(privateDir, kFileBackup, 3 * kResolvConfLimit, &text, &missing, error))
+  if (!files::ReadAt(privateDir, kFileBackup, 3 * kResolvConfLimit, &text, &missing, error)) {
+    // No backup is the usual case, not a failure.
+    if (missing) error->clear();
     return missing;
+  }
   Backup backup;
   if (!DecodeBackup(text, &backup)) {
     const std::string aside = kFileBackup + ".unreadable";

@@ -260,7 +260,7 @@ struct DnsState {
       applied = dns::ApplyDns(pushed, system, &error);
     }
     received.clear();
-    if (!error.empty()) Say(tunnel::kDnsFailedPrefix + error);
+    if (!applied && !error.empty()) Say(tunnel::kDnsFailedPrefix + error);
     // The engine goes on once the hook has this answer.
     [[maybe_unused]] const ssize_t sent = ::send(channel, "done\n", 5, MSG_NOSIGNAL);
   }

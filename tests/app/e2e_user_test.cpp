@@ -107,12 +107,14 @@ class OrdinaryUser : public ::testing::Test {
     setenv("TESMIRA_ELEVATE", "sudo -n", 1);
     setenv("XDG_RUNTIME_DIR", (dir_->Path() / "run").c_str(), 1);
     std::string error;
-    ASSERT_TRUE(client_->Start(
-        {{"/usr/bin/setpriv", "--reuid=" + std::to_string(uid_), "--regid=" + std::to_string(gid_),
-          "--clear-groups", TESMIRA_USER_CLIENT, mode},
-         dir_->Path()},
-        &error))
-        << error;
+    testsupport::ChildOptions options{
+        {"/usr/bin/setpriv", "--reuid=" + std::to_string(uid_), "--regid=" + std::to_string(gid_),
+         "--clear-groups", TESMIRA_USER_CLIENT, mode},
+        dir_->Path()};
+    // What the program's end does to the helper and the engine is the point: nothing else
+    // ends them.
+    options.endGroupWithChild = false;
+    ASSERT_TRUE(client_->Start(options, &error)) << error;
     unsetenv("TESMIRA_ELEVATE");
     unsetenv("XDG_RUNTIME_DIR");
   }

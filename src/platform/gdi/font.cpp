@@ -1,5 +1,7 @@
 #include "platform/gdi/font.h"
 
+#include <QCoreApplication>
+
 #include <QFont>
 #include <QGlyphRun>
 #include <QPainter>
@@ -246,9 +248,17 @@ struct FontCache {
   std::list<std::pair<FontKey, std::shared_ptr<CFont::Data>>> entries;  // most recent first
 };
 
+// Its fonts must go while Qt's font machinery is still there: when the application object ends,
+// not among the program's last destructors, which may run after Qt's own (a crash at exit).
 FontCache& Cache() {
-  static FontCache cache;
-  return cache;
+  static FontCache* const cache = [] {
+    qAddPostRoutine([] {
+      std::lock_guard lock(Cache().mutex);
+      Cache().entries.clear();
+    });
+    return new FontCache;
+  }();
+  return *cache;
 }
 
 std::shared_ptr<CFont::Data> MakeData(const LOGFONT& logFont, const std::string& face) {

@@ -3,6 +3,9 @@
 //
 //   tesmira-openvpn-server --user NAME --password TEXT
 //
+// Where dnsmasq is installed the server pushes a DNS server of its own (its tunnel address,
+// search domain tesmira.test) that answers vpn.tesmira.test.
+//
 // Prints "listening on 127.0.0.1:PORT" once the server is ready, then the server's log as it
 // grows. Where no server can run it prints "unavailable: <why>" on one line and exits with 3;
 // with 1 when the server fails to start, 2 on a bad command line. SIGINT, SIGTERM and SIGHUP
@@ -13,6 +16,8 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+
+#include <unistd.h>
 
 #include "support/openvpn/openvpn_fixture.h"
 
@@ -59,12 +64,20 @@ int main(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &stops, nullptr);
 
   testsupport::OpenVpnServer server;
+  // The demo's VPN has a DNS server of its own, pushed to clients: while connected,
+  // vpn.tesmira.test (or just "vpn", by the pushed search domain) names the server's tunnel
+  // address, and other names go on to this machine's resolvers.
+  if (access("/usr/sbin/dnsmasq", X_OK) == 0)
+    server.ServeDns("tesmira.test", "vpn.tesmira.test", "");
   const int port = server.Start(user, password);
   if (port == 0) {
     Print("failed: " + server.Error() + "\n");
     return 1;
   }
   Print("listening on 127.0.0.1:" + std::to_string(port) + "\n");
+  if (access("/usr/sbin/dnsmasq", X_OK) == 0) {
+    Print("pushing DNS " + server.TunnelAddress() + " with vpn.tesmira.test\n");
+  }
 
   size_t shown = 0;
   const timespec tick = {0, 500 * 1000 * 1000};

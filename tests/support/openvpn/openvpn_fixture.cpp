@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <cstring>
 #include <random>
+#include <sstream>
 
 namespace testsupport {
 namespace {
@@ -58,6 +59,30 @@ std::string ShellQuoted(const std::string& text) {
   std::string out = "'";
   for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return out + "'";
+}
+
+// The machine's own resolvers, read before the tunnel's DNS replaces them: the DNS server passes
+// other names on to them, never to itself.
+std::vector<std::string> SystemNameservers() {
+  std::vector<std::string> servers;
+  std::istringstream in(ReadFileBytes("/etc/resolv.conf"));
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream words(line);
+    std::string key, value;
+    if (words >> key >> value && key == "nameserver") servers.push_back(value);
+  }
+  return servers;
+}
+
+bool StartDnsServer(ChildProcess& process, const std::string& listen, const std::string& name,
+                    const std::string& address, std::string* error) {
+  std::vector<std::string> argv{"/usr/sbin/dnsmasq", "--keep-in-foreground",
+                                "--no-hosts",        "--no-resolv",
+                                "--user=root",       "--pid-file=",
+                                "--bind-dynamic",    "--listen-address=" + listen,
+                                "--log-facility=-",  "--address=/" + name + "/" + address};
+  for (const std::string& server : SystemNameservers()) argv.push_back("--server=" + server);
+  return process.Start({argv, {}, true}, error);
 }
 
 }  // namespace
@@ -169,6 +194,10 @@ int OpenVpnServer::Start(const std::string& user, const std::string& password) {
     };
     std::string config;
     for (const std::string& line : lines) config += line + "\n";
+    if (!dnsDomain_.empty()) {
+      config += "push \"dhcp-option DNS " + TunnelAddress() + "\"\n";
+      config += "push \"dhcp-option DOMAIN " + dnsDomain_ + "\"\n";
+    }
     dir_->Write("server.conf", config);
 
     process_ = std::make_unique<ChildProcess>();
@@ -178,7 +207,17 @@ int OpenVpnServer::Start(const std::string& user, const std::string& password) {
     if (!process_->Start(options, &error_)) return 0;
     if (process_->WaitForOutput(kReady, std::chrono::minutes(1))) {
       port_ = port;
-      return port_;
+      if (dnsDomain_.empty()) return port_;
+      // Its address exists now that the server's tunnel device is up.
+      dnsServer_ = std::make_unique<ChildProcess>();
+      const std::string answer = dnsAddress_.empty() ? TunnelAddress() : dnsAddress_;
+      if (StartDnsServer(*dnsServer_, TunnelAddress(), dnsName_, answer, &error_) &&
+          dnsServer_->WaitForOutput("started", std::chrono::seconds(30))) {
+        return port_;
+      }
+      error_ = "the DNS server did not start: " + error_ + dnsServer_->Output();
+      Stop();
+      return 0;
     }
     process_->Stop(SIGKILL);
     const std::string log = process_->Output();
@@ -189,12 +228,14 @@ int OpenVpnServer::Start(const std::string& user, const std::string& password) {
 }
 
 void OpenVpnServer::Stop() {
+  if (dnsServer_) dnsServer_->Stop(SIGKILL);
   if (process_) process_->Stop(SIGKILL);
   port_ = 0;
 }
 
 void OpenVpnServer::StopWithNotify() {
   // With explicit-exit-notify in its config, SIGTERM makes the server tell its clients first.
+  if (dnsServer_) dnsServer_->Stop(SIGKILL);
   if (process_) process_->Stop(SIGTERM, std::chrono::seconds(15));
   port_ = 0;
 }
@@ -212,6 +253,18 @@ bool ParentAndState(const std::string& pid, int* parent, char* state) {
 }
 
 }  // namespace
+
+void OpenVpnServer::ServeDns(std::string domain, std::string name, std::string address) {
+  dnsDomain_ = std::move(domain);
+  dnsName_ = std::move(name);
+  dnsAddress_ = std::move(address);
+}
+
+std::string OpenVpnServer::TunnelAddress() const {
+  const std::string base = subnet_.substr(0, subnet_.find('/'));
+  const size_t dot = base.rfind('.');
+  return base.substr(0, dot + 1) + std::to_string(std::stoi(base.substr(dot + 1)) + 1);
+}
 
 std::vector<EngineProcess> EnginesBelow(int ancestor) {
   std::map<int, int> parents;

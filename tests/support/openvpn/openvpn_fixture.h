@@ -50,6 +50,14 @@ class OpenVpnServer {
   // openvpn passes to scripts unchanged; neither text may hold a line break.
   int Start(const std::string& user, const std::string& password);
 
+  // Before Start: the server also pushes its own tunnel address as the DNS server and `domain`
+  // as the search domain, and runs a DNS server (dnsmasq) there that answers `name` with
+  // `address` (empty: the server's own tunnel address) and passes other names to the machine's
+  // resolvers.
+  void ServeDns(std::string domain, std::string name, std::string address);
+  // The server's own address in the tunnel (the first of the subnet).
+  std::string TunnelAddress() const;
+
   // Ends the server at once; clients notice only when their pings go unanswered.
   void Stop();
   // Ends the server the polite way: it tells each client to restart, which the client reports
@@ -72,6 +80,8 @@ class OpenVpnServer {
 
   std::unique_ptr<TempDir> dir_;
   std::unique_ptr<ChildProcess> process_;
+  std::unique_ptr<ChildProcess> dnsServer_;
+  std::string dnsDomain_, dnsName_, dnsAddress_;
   int port_ = 0;
   std::string subnet_;
   std::string error_;

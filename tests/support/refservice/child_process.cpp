@@ -106,6 +106,7 @@ bool ChildProcess::Start(const ChildOptions& options, std::string* error) {
 
   ::setpgid(pid, pid);  // also here: the child may not have run yet when Stop comes
   pid_ = pid;
+  endGroupWithChild_ = options.endGroupWithChild;
   if (inPipe[0] >= 0) ::close(inPipe[0]);
   inFd_ = inPipe[1];
   ::close(outPipe[1]);
@@ -194,7 +195,7 @@ std::optional<int> ChildProcess::WaitExit(std::chrono::milliseconds timeout) {
     if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
     std::this_thread::sleep_for(10ms);
   }
-  ::kill(-pid_, SIGKILL);
+  if (endGroupWithChild_) ::kill(-pid_, SIGKILL);
   int status = 0;
   while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
   }

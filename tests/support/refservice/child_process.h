@@ -26,6 +26,9 @@ struct ChildOptions {
   std::filesystem::path workDir;  // empty: the test's own
   bool captureStderr = true;      // merged with stdout; otherwise inherited
   bool pipeInput = false;         // stdin a pipe for WriteInput; otherwise /dev/null
+  // Whether the child's end also ends what else runs in its group. Off for a test of what a
+  // program's end does to the processes it started: a killed program's children live on.
+  bool endGroupWithChild = true;
 };
 
 class ChildProcess {
@@ -68,6 +71,7 @@ class ChildProcess {
   std::optional<int> status_;
   int outFd_ = -1;
   int inFd_ = -1;
+  bool endGroupWithChild_ = true;
   int wakeFds_[2] = {-1, -1};
   std::thread reader_;
   mutable std::mutex mutex_;
