@@ -25,13 +25,14 @@ done
 
 # The helper runs as root: it and its folder must be root's, and no one else may change them.
 helper="$prefix/libexec/tesmira/tesmira-engine-helper"
-if [ -f "$helper" ] && [ -x "$helper" ]; then
-  for file in "$helper" "$prefix/libexec/tesmira"; do
+hook="$prefix/libexec/tesmira/tesmira-dns-hook"
+if [ -f "$helper" ] && [ -x "$helper" ] && [ -f "$hook" ] && [ -x "$hook" ]; then
+  for file in "$helper" "$hook" "$prefix/libexec/tesmira"; do
     [ "$(stat -c %u "$file")" = 0 ] || fail "$file does not belong to root"
     [ -z "$(find "$file" -maxdepth 0 -perm /022)" ] || fail "$file can be changed by others"
   done
 else
-  fail "no executable libexec/tesmira/tesmira-engine-helper"
+  fail "no executable libexec/tesmira/tesmira-engine-helper and tesmira-dns-hook"
 fi
 
 # The PNG header holds width and height as big-endian words at bytes 16 to 23.
