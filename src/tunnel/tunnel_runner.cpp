@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -50,11 +49,10 @@ struct Engine {
   bool abandoned = false;
 };
 
-// Threads, engines and the shutdown flag share one lock; readers wait on its condition so
-// that a shutdown wakes them at once.
+// Threads, engines and the shutdown flag share one lock; a shutdown wakes the readers through
+// their engines' stop requests.
 struct Registry {
   std::mutex mutex;
-  std::condition_variable wake;
   bool shuttingDown = false;
 
   struct Worker {
@@ -398,7 +396,6 @@ void ShutdownTunnel() {
     std::lock_guard lock(r.mutex);
     r.shuttingDown = true;
   }
-  r.wake.notify_all();
   StopEngine();
   JoinTunnelThreads();
   std::lock_guard lock(r.mutex);
