@@ -213,7 +213,8 @@ TEST_F(TunnelRunnerTest, SilentEngineLeavesTheReaderAsleep) {
   ASSERT_TRUE(Start({"line:hello", "pidfile:" + File("pid"), "hold"}));
   WaitUntil([&] { return fs::exists(File("pid")); });
   WaitUntil([&] { return tunnel::BytesReadForTesting() > 0; });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // Time for the reader to go to sleep after its read, even on a loaded machine.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
   const uint64_t before = tunnel::ReaderCyclesForTesting();
   std::this_thread::sleep_for(std::chrono::milliseconds(200));  // 20 poll intervals
   EXPECT_EQ(tunnel::ReaderCyclesForTesting(), before);
