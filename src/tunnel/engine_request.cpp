@@ -76,7 +76,11 @@ bool IsDnsName(std::string_view name) {
 }
 
 bool IsIpAddress(std::string_view text) {
-  if (text.empty() || text.size() >= INET6_ADDRSTRLEN) return false;
+  // inet_pton stops at a zero byte, and would vouch for the text before it alone.
+  if (text.empty() || text.size() >= INET6_ADDRSTRLEN ||
+      text.find('\0') != std::string_view::npos) {
+    return false;
+  }
   const std::string copy(text);
   std::array<unsigned char, 16> binary{};
   if (inet_pton(AF_INET, copy.c_str(), binary.data()) == 1) {

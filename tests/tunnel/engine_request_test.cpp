@@ -66,6 +66,8 @@ INSTANTIATE_TEST_SUITE_P(
         RequestCase{"host_numeric_last_label", Request("1.2.3.999"), kBadHost},
         RequestCase{"host_ipv4_leading_zero", Request("010.0.0.1"), kBadHost},
         RequestCase{"host_ipv6_zone", Request("fe80::1%eth0"), kBadHost},
+        RequestCase{"host_zero_after_ipv6", Request(std::string("2001:db8::1\0\0", 13)), kBadHost},
+        RequestCase{"host_zero_after_ipv4", Request(std::string("192.0.2.1\0", 10)), kBadHost},
         RequestCase{"host_underscore", Request("a_b.example"), kBadHost},
         RequestCase{"host_cr", Request("a.example\r"), kBadHost},
         RequestCase{"port_zero", Request("h.example", "0"), kBadPort},
