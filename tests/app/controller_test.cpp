@@ -1,17 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <map>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/connection_controller.h"
+#include "support/fake_timers.h"
 
 namespace {
 
 // The dialog as the controller sees it, with window timers on a fake clock.
-class FakeView : public ControllerView {
+class FakeView : public ControllerView, public testsupport::FakeTimers {
  public:
   void ShowStatusIcon(StatusIcon i) override { icon = i; }
   void SetStatusText(const std::string& t) override { text = t; }
@@ -19,35 +19,13 @@ class FakeView : public ControllerView {
   void EnableDisconnect(bool e) override { disconnectEnabled = e; }
   void ShowMessage(const std::string& m) override { messages.push_back(m); }
   std::optional<ServerAddress> FirstSelectedRow() override { return selected; }
-  void SetTimer(int id, int ms) override { timers[id] = {ms, now + ms}; }
-  void KillTimer(int id) override { timers.erase(id); }
+  void SetTimer(int id, int ms) override { Set(id, ms); }
+  void KillTimer(int id) override { Kill(id); }
 
-  // Moves the clock, delivering every tick that falls due on the way, in time order.
   void Advance(long long ms, ConnectionController& controller) {
-    const long long until = now + ms;
-    for (;;) {
-      int next = 0;
-      long long due = until + 1;
-      for (const auto& [id, timer] : timers) {
-        if (timer.due < due) {
-          due = timer.due;
-          next = id;
-        }
-      }
-      if (next == 0) break;
-      now = due;
-      timers[next].due += timers[next].period;
-      controller.OnTimer(next);
-    }
-    now = until;
+    AdvanceClock(ms, [&](int id) { controller.OnTimer(id); });
   }
 
-  struct Timer {
-    int period;
-    long long due;
-  };
-  long long now = 0;
-  std::map<int, Timer> timers;
   StatusIcon icon = StatusIcon::Disconnected;
   std::string text = "Disconnected.";
   bool connectEnabled = true, disconnectEnabled = false;

@@ -85,10 +85,10 @@ class VpnDns : public ::testing::Test {
     server_.ServeDns("tesmira.test", kName, kAddress);
     const int port = server_.Start("alice", "s3cret word");
     ASSERT_NE(port, 0) << server_.Error();
-    std::ofstream(dir_ / "list.txt", std::ios::binary)
-        << "e2e.local|Here|Loopback|End to end|127.0.0.1|" << port << ",\r\n";
-    std::ofstream(dir_ / "service.conf", std::ios::binary) << "account = alice s3cret word\n";
-    ASSERT_TRUE(service_.Start(dir_ / "list.txt", dir_ / "service.conf")) << service_.Error();
+    ASSERT_TRUE(service_.Serve(
+        dir_, "e2e.local|Here|Loopback|End to end|127.0.0.1|" + std::to_string(port) + ",\r\n",
+        "alice s3cret word"))
+        << service_.Error();
     setenv("TESMIRA_SERVICE_URL", service_.BaseUrl().c_str(), 1);
     platform::SetMessageBoxHandler(
         [this](const platform::MessageBoxRequest& box) { boxes_.push_back(box.text); });

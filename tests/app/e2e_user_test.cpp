@@ -81,11 +81,10 @@ class OrdinaryUser : public ::testing::Test {
 
     const int port = server_.Start("alice", "s3cret word");
     ASSERT_NE(port, 0) << server_.Error();
-    std::ofstream(dir_->Path() / "list.txt", std::ios::binary)
-        << "e2e.local|Here|Loopback|End to end|127.0.0.1|" << port << ",\r\n";
-    std::ofstream(dir_->Path() / "service.conf", std::ios::binary)
-        << "account = alice s3cret word\n";
-    ASSERT_TRUE(service_.Start(dir_->Path() / "list.txt", dir_->Path() / "service.conf"))
+    ASSERT_TRUE(service_.Serve(
+        dir_->Path(),
+        "e2e.local|Here|Loopback|End to end|127.0.0.1|" + std::to_string(port) + ",\r\n",
+        "alice s3cret word"))
         << service_.Error();
   }
 

@@ -11,6 +11,7 @@
 #include "buttons/test_colors.h"
 #include "platform/gdi/dc.h"
 #include "platform/gdi/icon.h"
+#include "support/picture.h"
 
 using namespace gdi;
 
@@ -22,23 +23,7 @@ QImage Canvas(int width, int height, QRgb fill = 0xFFFFFFFF) {
   return image;
 }
 
-// The grid of a small image as letters, for pictures that read at a glance.
-std::vector<std::string> Picture(const QImage& image,
-                                 const std::vector<std::pair<QRgb, char>>& key) {
-  std::vector<std::string> rows;
-  for (int y = 0; y < image.height(); ++y) {
-    std::string row;
-    for (int x = 0; x < image.width(); ++x) {
-      char c = '?';
-      for (auto [rgb, letter] : key) {
-        if ((image.pixel(x, y) & 0xFFFFFF) == (rgb & 0xFFFFFF)) c = letter;
-      }
-      row += c;
-    }
-    rows.push_back(row);
-  }
-  return rows;
-}
+using testsupport::Picture;
 
 // A w x h icon from an image; alpha decides unless the image has none.
 HICON IconFrom(const QImage& color, const QImage& maskOrNull = QImage()) {

@@ -10,6 +10,7 @@
 
 #include "platform/gdi/dc.h"
 #include "platform/gdi/icon.h"
+#include "support/picture.h"
 
 namespace effect_test {
 
@@ -67,23 +68,7 @@ inline Rows SectionPixels(const gdi::CBitmap& bitmap) {
   return rows;
 }
 
-// The grid of a small image as letters, for pictures that read at a glance.
-inline std::vector<std::string> Picture(const QImage& image,
-                                        const std::vector<std::pair<QRgb, char>>& key) {
-  std::vector<std::string> rows;
-  for (int y = 0; y < image.height(); ++y) {
-    std::string row;
-    for (int x = 0; x < image.width(); ++x) {
-      char c = '?';
-      for (auto [rgb, letter] : key) {
-        if ((image.pixel(x, y) & 0xFFFFFF) == (rgb & 0xFFFFFF)) c = letter;
-      }
-      row += c;
-    }
-    rows.push_back(row);
-  }
-  return rows;
-}
+using testsupport::Picture;
 
 // An icon from a colour image and a mask image (white = transparent); the hotspot is the
 // centre, as for an icon resource.

@@ -6,18 +6,18 @@
 
 #include <QWidget>
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "support/fake_timers.h"
 #include "widgets/tooltip/rich_tip_timing.h"
 
 using namespace tip;
 
 namespace {
 
-class FakeDesk : public RichTipHost {
+class FakeDesk : public RichTipHost, public testsupport::FakeTimers {
  public:
   struct Window {
     std::unique_ptr<QWidget> widget;
@@ -37,8 +37,8 @@ class FakeDesk : public RichTipHost {
     return windows.back().widget.get();
   }
 
-  void SetTimer(int id, int ms) override { timers[id] = {ms, now + ms}; }
-  void KillTimer(int id) override { timers.erase(id); }
+  void SetTimer(int id, int ms) override { Set(id, ms); }
+  void KillTimer(int id) override { Kill(id); }
   gdi::POINT GetCursorPos() override { return cursor; }
   bool IsTipVisible() override { return visible; }
   bool IsTipAt(gdi::POINT p) override { return visible && In(tipRect, p); }
@@ -92,39 +92,19 @@ class FakeDesk : public RichTipHost {
     DeliverPaint();
   }
 
-  // Moves the clock, delivering every tick that falls due on the way, in time order.
   void Advance(long long ms) {
-    const long long until = now + ms;
-    for (;;) {
-      int next = 0;
-      long long due = until + 1;
-      for (const auto& [id, timer] : timers) {
-        if (timer.due < due) {
-          due = timer.due;
-          next = id;
-        }
-      }
-      if (next == 0) break;
-      now = due;
-      timers[next].due += timers[next].period;
-      timing.OnTimer(next);
+    AdvanceClock(ms, [&](int id) {
+      timing.OnTimer(id);
       DeliverPaint();
-    }
-    now = until;
+    });
   }
 
   static bool In(const gdi::RECT& r, gdi::POINT p) {
     return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
   }
 
-  struct Timer {
-    int period;
-    long long due;
-  };
   RichTipTiming timing;
   std::vector<Window> windows;
-  std::map<int, Timer> timers;
-  long long now = 0;
   gdi::POINT cursor{-100, -100};
   bool visible = false;
   bool paintPending = false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <fstream>
 
 namespace testsupport {
 namespace {
@@ -59,6 +60,13 @@ fs::path RefService::SampleList() {
   return fs::path(TESMIRA_REFSERVICE_SOURCE_DIR) / "ServerList.txt";
 }
 fs::path RefService::DemoConfig() { return fs::path(TESMIRA_REFSERVICE_SOURCE_DIR) / "demo.conf"; }
+
+bool RefService::Serve(const fs::path& dir, const std::string& listRows,
+                       const std::string& account) {
+  std::ofstream(dir / "list.txt", std::ios::binary) << listRows;
+  std::ofstream(dir / "service.conf", std::ios::binary) << "account = " << account << "\n";
+  return Start(dir / "list.txt", dir / "service.conf");
+}
 
 bool RefService::Start(const fs::path& listFile, const fs::path& configFile) {
   Stop();

@@ -40,6 +40,10 @@ class RefService {
   // An empty list path makes GET /ServerList.txt answer 404; an empty config path answers
   // every account with status OK and no password.
   bool Start(const std::filesystem::path& listFile, const std::filesystem::path& configFile);
+  // Writes `listRows` (whole lines, "\r\n" ended) as `dir`/list.txt and the one account
+  // `account` ("name password") as `dir`/service.conf, and serves them.
+  bool Serve(const std::filesystem::path& dir, const std::string& listRows,
+             const std::string& account);
   // Ends the service (SIGTERM, which it handles cleanly); returns its wait status.
   int Stop();
 
