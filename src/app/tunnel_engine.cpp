@@ -1,8 +1,8 @@
 #include "app/tunnel_engine.h"
 
+#include "app/driver_commands.h"
 #include "platform/system.h"
 #include "service/account.h"
-#include "tunnel/driver_setup.h"
 #include "tunnel/engine_command.h"
 #include "tunnel/engine_launcher.h"
 #include "tunnel/profile_files.h"
@@ -12,8 +12,8 @@ namespace {
 
 class Engine : public TunnelEngine {
  public:
-  void InstallDriver(QWidget* owner) override { tunnel::InstallDriver(owner); }
-  void UninstallDriver(QWidget* owner) override { tunnel::UninstallDriver(owner); }
+  void InstallDriver(QWidget* owner) override { ::InstallDriver(owner); }
+  void UninstallDriver(QWidget* owner) override { ::UninstallDriver(owner); }
 
   std::string WriteProfileFiles(const ServerAddress& server) override {
     server_ = server;
