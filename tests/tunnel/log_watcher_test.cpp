@@ -81,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
                      {{kUpMarker, kConnecting, kUp},
                       {"quiet\n", kConnected, kNone},
                       {"process restarting", kConnected, kDown}}},
-        // A failure seen while connecting is posted once connected, on the next chunk read.
+        // A failure seen while connecting is reported once connected, on the next chunk read.
         SequenceCase{"FailureWhileConnectingFiresLater",
                      {{"Received AUTH_FAILED control message\n", kConnecting, kNone},
                       {kUpMarker + "\n", kConnecting, kUp},

@@ -118,7 +118,7 @@ class TunnelRunnerTest : public ::testing::Test {
   RecordingEvents events_{signals_};
 };
 
-TEST_F(TunnelRunnerTest, MarkerPostsUpAndReaderEndsWithTheEngine) {
+TEST_F(TunnelRunnerTest, MarkerEmitsUpAndReaderEndsWithTheEngine) {
   ASSERT_TRUE(Start({"line:Mon Jan 1 Initialization Sequence Completed", "exit:0"}));
   // Nothing stops the engine: the reader must end by itself once it has ended.
   tunnel::JoinTunnelThreads();
@@ -327,8 +327,8 @@ TEST_F(TunnelRunnerTest, StopAfterTheEngineEndedDoesNothing) {
   EXPECT_EQ(events_.Events(), (std::vector<std::string>{"cursor:begin", "ended:", "cursor:end"}));
 }
 
-// An engine told to stop has nothing more to say: its last output posts nothing.
-TEST_F(TunnelRunnerTest, StoppedEnginePostsNothingMore) {
+// An engine told to stop has nothing more to say: its last output emits nothing.
+TEST_F(TunnelRunnerTest, StoppedEngineEmitsNothingMore) {
   ASSERT_TRUE(Start({"trace:" + File("trace"), "ignore-term", "pidfile:" + File("pid"),
                      "waitfor:" + File("go"), "line:Initialization Sequence Completed", "hold"}));
   WaitUntil([&] { return fs::exists(File("pid")); });
