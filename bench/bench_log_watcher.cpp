@@ -35,7 +35,8 @@ void BM_ClassifyOutput(benchmark::State& state) {
     int events = 0;
     for (size_t at = 0; at < output.size(); at += chunk) {
       const std::string_view piece = std::string_view(output).substr(at, chunk);
-      events += watcher.Feed(piece, 2) != tunnel::TunnelEvent::None;
+      events +=
+          watcher.Feed(piece, tunnel::ConnectionState::Connected) != tunnel::TunnelEvent::None;
     }
     benchmark::DoNotOptimize(events);
   }

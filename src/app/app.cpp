@@ -3,23 +3,10 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
-#include <sys/socket.h>
-#include <unistd.h>
-#include <csignal>
 #include <memory>
 
 #include "app/openvpn_dlg.h"
-
-namespace {
-
-int signalPipe[2] = {-1, -1};
-
-void OnTerminationSignal(int) {
-  const char byte = 1;
-  [[maybe_unused]] const ssize_t n = write(signalPipe[1], &byte, 1);
-}
-
-}  // namespace
+#include "platform/termination_signals.h"
 
 bool CopenvpnApp::InitInstance() {
   // The common controls and the control container need no preparation here.
@@ -34,18 +21,12 @@ bool CopenvpnApp::InitInstance() {
 }
 
 std::unique_ptr<QSocketNotifier> CloseOnTerminationSignals(CopenvpnDlg& dialog) {
-  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return nullptr;
-  auto notifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
-  QObject::connect(notifier.get(), &QSocketNotifier::activated, &dialog, [&dialog] {
-    char byte;
-    [[maybe_unused]] const ssize_t n = read(signalPipe[0], &byte, 1);
+  const int notices = platform::RedirectTerminationSignals();
+  if (notices < 0) return nullptr;
+  auto notifier = std::make_unique<QSocketNotifier>(notices, QSocketNotifier::Read);
+  QObject::connect(notifier.get(), &QSocketNotifier::activated, &dialog, [&dialog, notices] {
+    platform::TakeTerminationNotice(notices);
     dialog.PostClose();
   });
-  struct sigaction action {};
-  action.sa_handler = &OnTerminationSignal;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGHUP, &action, nullptr);
   return notifier;
 }

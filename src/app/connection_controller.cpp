@@ -1,5 +1,7 @@
 #include "app/connection_controller.h"
 
+using tunnel::ConnectionState;
+
 void ConnectionController::Connect() {
   if (driverInstalled_ == 0) {
     view_.ShowMessage(
@@ -33,7 +35,7 @@ void ConnectionController::Connect() {
 void ConnectionController::Disconnect() {
   engine_.DeleteProfileFiles(3);
   const bool engineStopping = engine_.StopEngine();
-  state_ = 0;
+  state_ = ConnectionState::Idle;
   view_.ShowStatusIcon(StatusIcon::Disconnected);
   view_.SetStatusText("Disconnected.");
   view_.EnableConnect(true);
@@ -60,7 +62,7 @@ void ConnectionController::FinishLaterDeletions() {
 void ConnectionController::OnTimer(int id) {
   if (id == kTimeoutTimer) {
     view_.KillTimer(kTimeoutTimer);
-    if (state_ == 1) {
+    if (state_ == ConnectionState::Connecting) {
       Disconnect();
       view_.ShowMessage("TimeOut!");
     }
@@ -71,7 +73,7 @@ void ConnectionController::OnTimer(int id) {
     }
     if (laterDeletions_ == 0) view_.KillTimer(kCleanupTimer);
   } else if (id == kAnimationTimer) {
-    if (state_ == 1) {
+    if (state_ == ConnectionState::Connecting) {
       if (++dotCounter_ == 7) dotCounter_ = 1;
       view_.ShowStatusIcon(dotCounter_ % 2 == 0 ? StatusIcon::ConnectingA
                                                 : StatusIcon::ConnectingB);
@@ -85,22 +87,22 @@ void ConnectionController::OnTimer(int id) {
 // Events already queued when an attempt ended belong to it, not to the next: each acts only in
 // the state it was meant for.
 void ConnectionController::OnTunnelUp() {
-  if (state_ != 1) return;
-  state_ = 2;
+  if (state_ != ConnectionState::Connecting) return;
+  state_ = ConnectionState::Connected;
   view_.ShowStatusIcon(StatusIcon::Connected);
   view_.SetStatusText("Connected.");
 }
 
 void ConnectionController::OnTunnelDown() {
-  if (state_ != 2) return;
+  if (state_ != ConnectionState::Connected) return;
   Disconnect();
   view_.ShowMessage("Disconnected");
 }
 
 void ConnectionController::OnEngineEnded(const std::string& reason) {
-  if (state_ == 2) {
+  if (state_ == ConnectionState::Connected) {
     OnTunnelDown();
-  } else if (state_ == 1) {
+  } else if (state_ == ConnectionState::Connecting) {
     // Waiting out the time-out would only hide why the engine gave up.
     Disconnect();
     view_.ShowMessage(EngineEndedText(reason));

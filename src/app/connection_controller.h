@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "tunnel/connection_state.h"
+
 enum class StatusIcon { Connected, Disconnected, ConnectingA, ConnectingB };
 
 struct ServerAddress {
@@ -64,7 +66,8 @@ std::string EngineEndedText(const std::string& reason);
 class ConnectionController {
  public:
   ConnectionController(ControllerView& view, ControllerEngine& engine,
-                       std::atomic<int32_t>& connectionState, const int32_t& driverInstalled)
+                       std::atomic<tunnel::ConnectionState>& connectionState,
+                       const int32_t& driverInstalled)
       : view_(view), engine_(engine), state_(connectionState), driverInstalled_(driverInstalled) {}
 
   void Connect();
@@ -84,7 +87,7 @@ class ConnectionController {
 
   ControllerView& view_;
   ControllerEngine& engine_;
-  std::atomic<int32_t>& state_;
+  std::atomic<tunnel::ConnectionState>& state_;
   const int32_t& driverInstalled_;
   int dotCounter_ = 1;
   int laterDeletions_ = 0;  // still due from the cleanup timer

@@ -80,25 +80,44 @@ CopenvpnDlg::CopenvpnDlg(QWidget* parent) : QDialog(parent), mainIcon_(IconPixma
           &CopenvpnDlg::OnInstallDriver);
   connect(qobject_cast<QPushButton*>(controls.at(res::kIdUninstall)), &QPushButton::clicked, this,
           &CopenvpnDlg::OnUninstallDriver);
+  engine_ = MakeTunnelEngine();
+  ConnectTunnelSignals();
 
   // The dialog manager's rule: the focused push button is the default one, so Enter presses
   // it; elsewhere Enter is the dialog's OK.
   connect(qApp, &QApplication::focusChanged, this, &CopenvpnDlg::OnFocusChanged);
 
-  engine_ = MakeTunnelEngine(this);
-  controller_ =
-      std::make_unique<ConnectionController>(*this, *engine_, ConnectionState(), driverInstalled);
+  controller_ = std::make_unique<ConnectionController>(*this, *engine_, ProcessConnectionState(),
+                                                       driverInstalled);
+}
+
+// The readers' events reach the dialog as the window messages of the first design did: queued,
+// handled on this thread in the order they were emitted.
+void CopenvpnDlg::ConnectTunnelSignals() {
+  const tunnel::TunnelSignals* readers = &engine_->Signals();
+  connect(readers, &tunnel::TunnelSignals::tunnelUp, this, &CopenvpnDlg::OnTunnelUp,
+          Qt::QueuedConnection);
+  connect(readers, &tunnel::TunnelSignals::tunnelDown, this, &CopenvpnDlg::OnTunnelDown,
+          Qt::QueuedConnection);
+  connect(readers, &tunnel::TunnelSignals::engineEnded, this, &CopenvpnDlg::OnEngineEnded,
+          Qt::QueuedConnection);
+  connect(readers, &tunnel::TunnelSignals::messageBox, this, &CopenvpnDlg::OnMessageBox,
+          Qt::QueuedConnection);
+  connect(readers, &tunnel::TunnelSignals::waitCursor, this, &CopenvpnDlg::OnWaitCursor,
+          Qt::QueuedConnection);
 }
 
 CopenvpnDlg::~CopenvpnDlg() {
   // The controls go with the QDialog part, moving the focus as they go.
   disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+  // Nothing a reader emits from here on may reach a dialog on its way out; what is already
+  // queued goes with it.
+  disconnect(&engine_->Signals(), nullptr, this, nullptr);
   if (busyPointer_) QApplication::restoreOverrideCursor();
-  // No reader may post to a dialog that is gone: end them all while it still exists.
+  // The readers emit on the engine's signals, which go with the engine: end them all first.
   ShutdownTunnel();
   // The engine has ended, so the deletions its stopping was waited for are due now.
   controller_->FinishLaterDeletions();
-  SetMainWindow(nullptr);
 }
 
 int CopenvpnDlg::DoModal() {
@@ -155,8 +174,6 @@ bool CopenvpnDlg::OnInitDialog() {
   serverList_->verticalHeader()->setDefaultSectionSize(serverList_->fontMetrics().height() + 4);
   serverList_->setWordWrap(false);
   serverList_->setSortingEnabled(false);
-  // The target of the log reader's events.
-  SetMainWindow(engine_.get());
   AttachSkin();
   CreateTooltip();
   SetButtonLooks();
@@ -256,6 +273,15 @@ void CopenvpnDlg::OnTunnelUp() { controller_->OnTunnelUp(); }
 void CopenvpnDlg::OnTunnelDown() { controller_->OnTunnelDown(); }
 void CopenvpnDlg::OnEngineEnded(const std::string& reason) { controller_->OnEngineEnded(reason); }
 
+void CopenvpnDlg::OnMessageBox(const std::string& text, const std::string& title) {
+  platform::ShowMessageBox(nullptr, text, title);
+}
+
+void CopenvpnDlg::OnWaitCursor(bool begin) {
+  readers_ += begin ? 1 : -1;
+  UpdatePointer();
+}
+
 void CopenvpnDlg::OnClose() {
   DisconnectOnce();
   QDialog::done(QDialog::Rejected);
@@ -269,36 +295,15 @@ void CopenvpnDlg::DisconnectOnce() {
 
 void CopenvpnDlg::PostClose() {
   closePending_ = true;
-  QCoreApplication::postEvent(this, new QEvent(dialog_event::Type(dialog_event::kClose)));
-}
-
-bool CopenvpnDlg::event(QEvent* e) {
-  switch (static_cast<int>(e->type())) {
-    case dialog_event::kTunnelUp:
-      OnTunnelUp();
-      return true;
-    case dialog_event::kTunnelDown:
-      OnTunnelDown();
-      return true;
-    case dialog_event::kClose:
-      // Closing before the modal loop runs would be undone by it; the request waits for it.
-      if (!initialising_) close();
-      return true;
-    case dialog_event::kEngineEnded:
-      OnEngineEnded(static_cast<EngineEndedEvent*>(e)->reason);
-      return true;
-    case dialog_event::kMessageBox: {
-      auto* box = static_cast<MessageBoxEvent*>(e);
-      platform::ShowMessageBox(nullptr, box->text, box->title);
-      return true;
-    }
-    case dialog_event::kWaitCursor:
-      readers_ += static_cast<WaitCursorEvent*>(e)->begin ? 1 : -1;
-      UpdatePointer();
-      return true;
-    default:
-      return QDialog::event(e);
-  }
+  // Queued behind whatever is waiting, as the posted window message was; a dialog that is gone
+  // takes its queued call with it.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        // Closing before the modal loop runs would be undone by it; the request waits for it.
+        if (!initialising_) close();
+      },
+      Qt::QueuedConnection);
 }
 
 void CopenvpnDlg::closeEvent(QCloseEvent* e) {

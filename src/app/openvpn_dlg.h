@@ -11,7 +11,6 @@
 #include <string>
 
 #include "app/connection_controller.h"
-#include "app/dialog_events.h"
 #include "app/tunnel_engine.h"
 
 class CRichTip;
@@ -49,9 +48,13 @@ class CopenvpnDlg : public QDialog, public ControllerView {
   void OnTunnelUp();
   void OnTunnelDown();
   void OnEngineEnded(const std::string& reason);
+  // A reader's box, owned by no window as before.
+  void OnMessageBox(const std::string& text, const std::string& title);
+  // A reader started (true) or ended (false).
+  void OnWaitCursor(bool begin);
   void OnClose();
 
-  // Posts a close request that takes effect once the current handler has returned.
+  // Queues a close request that takes effect once the current handler has returned.
   void PostClose();
 
   // Controls, for the program's own tests and for accessibility checks.
@@ -67,7 +70,6 @@ class CopenvpnDlg : public QDialog, public ControllerView {
   static QPoint MinimisedIconPosition(QSize client, QSize icon);
 
  protected:
-  bool event(QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
   void timerEvent(QTimerEvent* e) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
@@ -102,6 +104,7 @@ class CopenvpnDlg : public QDialog, public ControllerView {
   // The push button Enter presses: the one that has the focus, if any.
   QPushButton* DefaultButton() const;
   void UpdatePointer();
+  void ConnectTunnelSignals();
 
   // Members in the order of the original declaration.
   QIcon mainIcon_;

@@ -1,13 +1,8 @@
 #include "app/tunnel_engine.h"
 
-#include <QCoreApplication>
-#include <QEvent>
-#include <QObject>
-
-#include "app/dialog_events.h"
+#include "app/driver_commands.h"
 #include "platform/system.h"
 #include "service/account.h"
-#include "tunnel/driver_setup.h"
 #include "tunnel/engine_command.h"
 #include "tunnel/engine_launcher.h"
 #include "tunnel/profile_files.h"
@@ -15,12 +10,10 @@
 
 namespace {
 
-class Engine : public TunnelEngine, public tunnel::TunnelEvents {
+class Engine : public TunnelEngine {
  public:
-  explicit Engine(QObject* dialog) : dialog_(dialog) {}
-
-  void InstallDriver(QWidget* owner) override { tunnel::InstallDriver(owner); }
-  void UninstallDriver(QWidget* owner) override { tunnel::UninstallDriver(owner); }
+  void InstallDriver(QWidget* owner) override { ::InstallDriver(owner); }
+  void UninstallDriver(QWidget* owner) override { ::UninstallDriver(owner); }
 
   std::string WriteProfileFiles(const ServerAddress& server) override {
     server_ = server;
@@ -36,43 +29,22 @@ class Engine : public TunnelEngine, public tunnel::TunnelEvents {
     tunnel::engineRequest = {server_.ip, server_.port, UpToZero(accountName),
                              UpToZero(tunnelPassword)};
   }
-  bool CreateTunnelStarter() override { return tunnel::CreateTunnelStarter(); }
+  bool CreateTunnelStarter() override { return tunnel::CreateTunnelStarter(signals_); }
   bool StopEngine() override { return tunnel::StopEngine(); }
   void DeleteProfileFiles(int attemptsEach) override { tunnel::DeleteProfileFiles(attemptsEach); }
-
-  // The log reader's events, from its thread, travel as posted events.
-  void PostTunnelUp() override { Post(dialog_event::kTunnelUp); }
-  void PostTunnelDown() override { Post(dialog_event::kTunnelDown); }
-  void PostEngineEnded(std::string reason) override {
-    QCoreApplication::postEvent(dialog_, new EngineEndedEvent(std::move(reason)));
-  }
-  void PostMessageBox(std::string text, std::string title) override {
-    QCoreApplication::postEvent(dialog_, new MessageBoxEvent(std::move(text), std::move(title)));
-  }
-  void PostWaitCursor(bool begin) override {
-    QCoreApplication::postEvent(dialog_, new WaitCursorEvent(begin));
-  }
+  tunnel::TunnelSignals& Signals() override { return signals_; }
 
  private:
   static std::string UpToZero(const std::string& text) { return text.substr(0, text.find('\0')); }
-  void Post(int type) {
-    QCoreApplication::postEvent(dialog_, new QEvent(dialog_event::Type(type)));
-  }
-  QObject* dialog_;
   ServerAddress server_;
+  tunnel::TunnelSignals signals_;
 };
 
 }  // namespace
 
-std::unique_ptr<TunnelEngine> MakeTunnelEngine(QObject* dialog) {
-  return std::make_unique<Engine>(dialog);
-}
+std::unique_ptr<TunnelEngine> MakeTunnelEngine() { return std::make_unique<Engine>(); }
 
-std::atomic<int32_t>& ConnectionState() { return tunnel::connectionState; }
-
-void SetMainWindow(TunnelEngine* engine) {
-  tunnel::mainWindow = engine ? static_cast<Engine*>(engine) : nullptr;
-}
+std::atomic<tunnel::ConnectionState>& ProcessConnectionState() { return tunnel::connectionState; }
 
 void ChooseEngineLauncher() { tunnel::SetEngineLauncher(tunnel::MakeLauncherForThisProcess()); }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The dialog's side of the tunnel engine: the controller's engine, the driver commands, and
-// the target of the log reader's events.
+// the signals the log readers emit.
 
 #include <atomic>
 #include <cstdint>
@@ -8,24 +8,23 @@
 #include <string>
 
 #include "app/connection_controller.h"
+#include "tunnel/tunnel_signals.h"
 
-class QObject;
 class QWidget;
 
 class TunnelEngine : public ControllerEngine {
  public:
   virtual void InstallDriver(QWidget* owner) = 0;
   virtual void UninstallDriver(QWidget* owner) = 0;
+  // Where this engine's readers emit the attempt's events; it outlives them.
+  virtual tunnel::TunnelSignals& Signals() = 0;
 };
 
-// The engine for a dialog; the log reader's events are posted to `dialog`.
-std::unique_ptr<TunnelEngine> MakeTunnelEngine(QObject* dialog);
+// The engine for a dialog.
+std::unique_ptr<TunnelEngine> MakeTunnelEngine();
 
-// The process-wide connection state: 0 idle, 1 connecting, 2 connected.
-std::atomic<int32_t>& ConnectionState();
-
-// Makes `engine`'s dialog the target of the log reader's events (the main window handle).
-void SetMainWindow(TunnelEngine* engine);
+// The process-wide connection state, which the readers classify the engine's output by.
+std::atomic<tunnel::ConnectionState>& ProcessConnectionState();
 
 // Chooses once, at start-up, how engines are started: the engine helper, directly when the
 // program runs as root, else through the elevation command.

@@ -28,4 +28,17 @@ int WriteNewFile(int folderFd, const std::string& name, std::string_view bytes, 
   return error;
 }
 
+int WriteNewFile(const std::string& name, std::string_view bytes, unsigned mode) {
+  return WriteNewFile(AT_FDCWD, name, bytes, mode);
+}
+
+std::FILE* OpenNewFile(const std::string& name) {
+  ::unlink(name.c_str());
+  const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return nullptr;
+  std::FILE* file = ::fdopen(fd, "wb");
+  if (file == nullptr) ::close(fd);
+  return file;
+}
+
 }  // namespace platform

@@ -122,6 +122,8 @@ bool ChildProcess::Signal(int signalNumber) {
   return ::kill(pid_, signalNumber) == 0;
 }
 
+bool ChildProcess::Terminate() { return Signal(SIGTERM); }
+
 pid_t ChildProcess::Pid() const {
   std::lock_guard lock(mutex_);
   return pid_;

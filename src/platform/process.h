@@ -82,6 +82,8 @@ class ChildProcess {
 
   // Sends a signal unless the process has already been reaped; true when it was sent.
   bool Signal(int signalNumber);
+  // Asks it to end (SIGTERM).
+  bool Terminate();
 
   pid_t Pid() const;
   // Meaningful once HasEnded(): the status that waitpid gave.

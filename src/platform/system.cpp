@@ -1,5 +1,8 @@
 #include "platform/system.h"
 
+#include <dlfcn.h>
+#include <link.h>
+#include <pwd.h>
 #include <spawn.h>
 #include <sys/utsname.h>
 #include <sys/wait.h>
@@ -21,6 +24,12 @@ std::string ModuleFileName() {
   const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
   if (n <= 0) return {};
   return std::string(buffer.data(), static_cast<size_t>(n));
+}
+
+std::optional<std::string> LoadedModuleFileName(void* module) {
+  link_map* map = nullptr;
+  if (dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) return std::nullopt;
+  return std::string(map->l_name != nullptr ? map->l_name : "");
 }
 
 std::string ProgramFolder() {
@@ -74,6 +83,32 @@ void ShellOpen(const std::string& file, const std::string& parameters) {
 }
 
 std::string SystemErrorText(int error) { return std::strerror(error); }
+
+bool RunsAsRoot() { return ::geteuid() == 0; }
+
+std::string LoginName() {
+  const long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
+  passwd entry{};
+  passwd* found = nullptr;
+  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr ||
+      found->pw_name == nullptr) {
+    return {};
+  }
+  return found->pw_name;
+}
+
+std::string CurrentFolder() {
+  std::string folder(4096, '\0');
+  for (;;) {
+    if (::getcwd(folder.data(), folder.size()) != nullptr) break;
+    if (errno != ERANGE) return "./";
+    folder.resize(folder.size() * 2);
+  }
+  folder.resize(folder.find('\0'));
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return folder;
+}
 
 std::string FindInPath(const std::string& name) {
   const char* path = std::getenv("PATH");

@@ -1,11 +1,9 @@
 #include "service/file_version_info.h"
 
-#include <dlfcn.h>
-#include <link.h>
-
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <optional>
 #include <span>
 
 #include "platform/locale.h"
@@ -29,9 +27,9 @@ std::uint16_t EntryWord(const std::uint8_t* table, std::size_t entry, std::size_
 // The file a loaded module came from; the program's own file for the program's handle.
 std::string ModuleFileName(HMODULE module) {
   if (module != nullptr) {
-    link_map* map = nullptr;
-    if (dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) return {};
-    if (map->l_name != nullptr && map->l_name[0] != '\0') return map->l_name;
+    const std::optional<std::string> name = platform::LoadedModuleFileName(module);
+    if (!name) return {};
+    if (!name->empty()) return *name;
   }
   return platform::ModuleFileName();
 }

@@ -1,13 +1,10 @@
 #include "service/settings.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 
+#include "platform/system.h"
 #include "service/account.h"
 #include "service/tab_stdio_file.h"
 
@@ -40,13 +37,8 @@ int32_t TextToInt(const std::string& text) {
 
 std::string DefaultAccountName() {
   std::string name;
-  const long size = sysconf(_SC_GETPW_R_SIZE_MAX);
-  std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
-  passwd entry{};
-  passwd* found = nullptr;
-  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
-      UsableName(found->pw_name)) {
-    SetBounded(name, found->pw_name, kAccountNameCapacity);
+  if (const std::string login = platform::LoginName(); UsableName(login.c_str())) {
+    SetBounded(name, login, kAccountNameCapacity);
     return name;
   }
   for (const char* variable : {"LOGNAME", "USER"}) {

@@ -1,7 +1,6 @@
 #include "service/tab_stdio_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "platform/new_file.h"
 
 CTabStdioFile::~CTabStdioFile() { Close(); }
 
@@ -12,11 +11,7 @@ bool CTabStdioFile::Open(const std::string& name, Mode mode) {
     return file_ != nullptr;
   }
   // Made anew, owner-only and never through a planted link: it names the account.
-  ::unlink(name.c_str());
-  const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  file_ = ::fdopen(fd, "wb");
-  if (file_ == nullptr) ::close(fd);
+  file_ = platform::OpenNewFile(name);
   return file_ != nullptr;
 }
 

@@ -1,15 +1,11 @@
 #include "service/version_image.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <optional>
 #include <vector>
 
+#include "platform/files.h"
 #include "service/version_block.h"
 
 namespace version {
@@ -20,43 +16,22 @@ using Bytes = std::vector<std::uint8_t>;
 // A version block's length is a 16-bit field, so no resource needs more than this.
 constexpr std::uint32_t kMaxBlock = 0xFFFF;
 
+// The file's bytes within its size, read where they are asked for.
 class FileReader {
  public:
-  explicit FileReader(const std::string& name) {
-    // Non-blocking so that naming a FIFO cannot hang us; only regular files are read.
-    fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    struct stat info {};
-    if (fd_ >= 0 && (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode))) {
-      ::close(fd_);
-      fd_ = -1;
-    }
-    if (fd_ >= 0) size_ = static_cast<std::uint64_t>(info.st_size);
-  }
-  ~FileReader() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileReader(const FileReader&) = delete;
-  FileReader& operator=(const FileReader&) = delete;
+  explicit FileReader(const std::string& name) : file_(name) {}
 
-  bool ok() const { return fd_ >= 0; }
+  bool ok() const { return file_.ok(); }
 
   bool Read(std::uint64_t offset, std::uint64_t length, Bytes* out) const {
-    if (offset > size_ || length > size_ - offset) return false;
+    const std::uint64_t size = file_.Size();
+    if (offset > size || length > size - offset) return false;
     out->resize(static_cast<size_t>(length));
-    size_t done = 0;
-    while (done < out->size()) {
-      const ssize_t n =
-          ::pread(fd_, out->data() + done, out->size() - done, static_cast<off_t>(offset + done));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
-      done += static_cast<size_t>(n);
-    }
-    return true;
+    return file_.ReadAt(offset, out->data(), out->size());
   }
 
  private:
-  int fd_ = -1;
-  std::uint64_t size_ = 0;
+  platform::RegularFileReader file_;
 };
 
 // Callers check that the bytes are there before decoding them; should one miscount, bytes that

@@ -2,10 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/message_box.h"
 #include "platform/system.h"
-#include "service/account.h"
-#include "service/settings.h"
 
 namespace tunnel {
 namespace {
@@ -65,34 +62,27 @@ DriverSetupOptions DefaultDriverSetupOptions() {
   return {platform::ProgramFolder(), platform::IsWow64Process(), platform::Sleep};
 }
 
-void InstallDriver(QWidget* owner, const DriverSetupOptions& options) {
-  driverInstalled = 1;
-  SaveSettings();
-
-  const std::string name = DriverScriptName(DriverScript::Install, options.is64);
+DriverScriptRun StartDriverScript(DriverScript script, const DriverSetupOptions& options) {
+  DriverScriptRun run;
+  run.script = script;
+  run.name = DriverScriptName(script, options.is64);
+  run.announcement =
+      script == DriverScript::Install ? "Installing driver!" : "Uninstalling the driver!";
   // Whatever else lies in the folder under that name is not ours to run, nor to delete.
-  const bool written =
-      WriteDriverScript(DriverScript::Install, options.is64, options.programFolder);
-  if (written) platform::ShellOpen(name);
-  platform::ShowAppMessageBox(owner, "Installing driver!");
-  if (!written) return;
-  if (options.is64 == 1) {
+  run.written = WriteDriverScript(script, options.is64, options.programFolder);
+  if (run.written) platform::ShellOpen(run.name);
+  return run;
+}
+
+void FinishDriverScript(const DriverScriptRun& run, const DriverSetupOptions& options) {
+  if (!run.written) return;
+  if (run.script == DriverScript::Install && options.is64 == 1) {
     // Kept from the first version: asks the shell to run a file that does not exist, which
     // fails quietly; the deletions below remove the script.
     options.sleep(1000);
     platform::ShellOpen("del 64bitInstall.bat");
   }
-  DeleteScriptLater(name, options.sleep);
-}
-
-void UninstallDriver(QWidget* owner, const DriverSetupOptions& options) {
-  const std::string name = DriverScriptName(DriverScript::Uninstall, options.is64);
-  const bool written =
-      WriteDriverScript(DriverScript::Uninstall, options.is64, options.programFolder);
-  if (written) platform::ShellOpen(name);
-  platform::ShowAppMessageBox(owner, "Uninstalling the driver!");
-  if (!written) return;
-  DeleteScriptLater(name, options.sleep);
+  DeleteScriptLater(run.name, options.sleep);
 }
 
 }  // namespace tunnel

@@ -1,11 +1,10 @@
 #pragma once
 // Installing and removing the virtual adapter driver: a two-line script written to the working
-// directory, run by the shell in the background, announced to the user and deleted again.
+// directory, run by the shell in the background and deleted again. The dialog announces it to
+// the user between the two (app/driver_commands.h).
 
 #include <functional>
 #include <string>
-
-class QWidget;
 
 namespace tunnel {
 
@@ -30,13 +29,20 @@ struct DriverSetupOptions {
 // The program's own folder, the probe's answer and real waits.
 DriverSetupOptions DefaultDriverSetupOptions();
 
-// Command 1009: driverInstalled := 1 and the settings saved first, whatever follows; then the
-// install script is written and run, "Installing driver!" shown, and the script deleted.
-void InstallDriver(QWidget* owner, const DriverSetupOptions& options = DefaultDriverSetupOptions());
+// What starting a driver script did: the dialog shows `announcement` whatever happened, and
+// FinishDriverScript then removes the script.
+struct DriverScriptRun {
+  DriverScript script = DriverScript::Install;
+  std::string name;          // the script's file name in the working directory
+  bool written = false;      // false: nothing was run, and nothing of ours is there to delete
+  std::string announcement;  // "Installing driver!" or "Uninstalling the driver!"
+};
 
-// Command 1004: the uninstall script written and run, "Uninstalling the driver!" shown, and the
-// script deleted. The flag and the settings stay as they are.
-void UninstallDriver(QWidget* owner,
-                     const DriverSetupOptions& options = DefaultDriverSetupOptions());
+// Writes the script and has the shell run it in the background; a script that could not be
+// written is not run.
+DriverScriptRun StartDriverScript(DriverScript script, const DriverSetupOptions& options);
+
+// After the announcement: the waits and deletions of the script, nothing when it was not written.
+void FinishDriverScript(const DriverScriptRun& run, const DriverSetupOptions& options);
 
 }  // namespace tunnel

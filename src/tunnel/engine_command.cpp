@@ -1,8 +1,6 @@
 #include "tunnel/engine_command.h"
 
-#include <unistd.h>
-
-#include <cerrno>
+#include "platform/system.h"
 
 namespace tunnel {
 
@@ -27,17 +25,7 @@ std::vector<std::string> EngineArgumentVector(const std::string& path, const std
   return {path, "--config", folder + "Tesmira.clt", "--auth-user-pass", folder + "Tesmira.upw"};
 }
 
-std::string WorkingFolder() {
-  std::string folder(4096, '\0');
-  for (;;) {
-    if (::getcwd(folder.data(), folder.size()) != nullptr) break;
-    if (errno != ERANGE) return "./";
-    folder.resize(folder.size() * 2);
-  }
-  folder.resize(folder.find('\0'));
-  if (folder.empty() || folder.back() != '/') folder += '/';
-  return folder;
-}
+std::string WorkingFolder() { return platform::CurrentFolder(); }
 
 void PrepareEngine(const std::string& programFolder, const std::string& filesFolder, int is64) {
   engineArguments.clear();

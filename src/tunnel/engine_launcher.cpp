@@ -1,8 +1,5 @@
 #include "tunnel/engine_launcher.h"
 
-#include <signal.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -29,7 +26,7 @@ class HelperEngine : public LaunchedEngine {
   // the engine without its parent, so it is only reminded, where this program may signal it.
   bool ForceStop() override {
     RequestStop();
-    if (asRoot_) process_.Signal(SIGTERM);
+    if (asRoot_) process_.Terminate();
     return false;
   }
   int& Input() { return input_; }
@@ -105,7 +102,8 @@ std::string HelperPathFor(const std::string& programFolder) {
 
 std::shared_ptr<EngineLauncher> MakeLauncherForThisProcess() {
   const std::string helper = HelperPathFor(platform::ProgramFolder());
-  if (geteuid() == 0) return std::make_shared<HelperLauncher>(std::vector<std::string>{}, helper);
+  if (platform::RunsAsRoot())
+    return std::make_shared<HelperLauncher>(std::vector<std::string>{}, helper);
   return std::make_shared<HelperLauncher>(ElevationCommand(std::getenv("TESMIRA_ELEVATE")), helper);
 }
 

@@ -33,10 +33,10 @@ void LogWatcher::Scan(std::string_view chunk) {
   }
 }
 
-TunnelEvent LogWatcher::Feed(std::string_view chunk, int32_t state) {
+TunnelEvent LogWatcher::Feed(std::string_view chunk, ConnectionState state) {
   Scan(chunk);
-  if (seen_[0] && state == 1) return TunnelEvent::Up;
-  if (state == 2) {
+  if (seen_[0] && state == ConnectionState::Connecting) return TunnelEvent::Up;
+  if (state == ConnectionState::Connected) {
     for (size_t i = 1; i < kEngineMarkers.size(); ++i) {
       if (seen_[i]) return TunnelEvent::Down;
     }

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "tunnel/connection_state.h"
+
 namespace tunnel {
 
 // Searched for in everything the engine has printed since it started, case-sensitive. The
@@ -33,10 +35,10 @@ enum class TunnelEvent { None, Up, Down };
 // same as a search of the whole accumulated output would give.
 class LogWatcher {
  public:
-  // Adds a chunk of output and classifies it for the connection `state` (1 connecting, 2
-  // connected): Up when marker 1 has appeared and the state is 1; otherwise, in state 2, Down
-  // when any failure marker has appeared, even in an earlier chunk; else None.
-  TunnelEvent Feed(std::string_view chunk, int32_t state);
+  // Adds a chunk of output and classifies it for the connection `state`: Up when marker 1 has
+  // appeared while connecting; otherwise, once connected, Down when any failure marker has
+  // appeared, even in an earlier chunk; else None.
+  TunnelEvent Feed(std::string_view chunk, ConnectionState state);
 
   // Forgets all output, as when a new engine starts.
   void Reset();

@@ -1,10 +1,7 @@
 #include "tunnel/profile_files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "ca_pem.h"
+#include "platform/files.h"
 #include "platform/new_file.h"
 #include "platform/system.h"
 #include "service/account.h"
@@ -13,7 +10,7 @@ namespace tunnel {
 namespace {
 
 std::string WriteProfileFile(const char* name, std::string_view bytes) {
-  const int error = platform::WriteNewFile(AT_FDCWD, name, bytes, 0600);
+  const int error = platform::WriteNewFile(name, bytes, 0600);
   if (error == 0) return {};
   return std::string(name) + " could not be written: " + platform::SystemErrorText(error);
 }
@@ -47,10 +44,7 @@ void DeleteProfileFilesLater(const std::function<void(int)>& sleep) {
 
 void RemoveLeftoverProfileFiles() {
   for (const char* name : {kCertificateFileName, kProfileFileName, kCredentialsFileName}) {
-    struct stat info {};
-    if (::lstat(name, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()) {
-      platform::DeleteFile(name);
-    }
+    if (platform::IsOwnRegularFile(name)) platform::DeleteFile(name);
   }
 }
 

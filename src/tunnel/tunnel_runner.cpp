@@ -1,7 +1,5 @@
 #include "tunnel/tunnel_runner.h"
 
-#include <signal.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -21,8 +19,7 @@
 
 namespace tunnel {
 
-std::atomic<TunnelEvents*> mainWindow{nullptr};
-std::atomic<int32_t> connectionState{kStateIdle};
+std::atomic<ConnectionState> connectionState{ConnectionState::Idle};
 
 namespace {
 
@@ -191,13 +188,10 @@ int WaitMilliseconds(const Engine& engine, bool haveEndDescriptor) {
   return limit;
 }
 
-void Post(const std::function<void(TunnelEvents&)>& post) {
+// Everything but the wait cursor stays unsaid while the program ends.
+void Emit(TunnelSignals& events, const std::function<void(TunnelSignals&)>& emitOne) {
   if (ShuttingDown()) return;
-  if (TunnelEvents* events = mainWindow.load()) post(*events);
-}
-
-void PostWaitCursor(bool begin) {
-  if (TunnelEvents* events = mainWindow.load()) events->PostWaitCursor(begin);
+  emitOne(events);
 }
 
 // Reads everything waiting in the pipe; false when the pipe fails.
@@ -218,39 +212,37 @@ bool Drain(int fd, long waiting, std::string& chunk) {
 }
 
 void Classify(const std::string& chunk, LogWatcher& watcher, EngineErrorLine& errorLine,
-              bool& dnsReported) {
+              bool& dnsReported, TunnelSignals& events) {
   errorLine.Feed(chunk);
   switch (watcher.Feed(chunk, connectionState.load())) {
     case TunnelEvent::Up:
-      Post([](TunnelEvents& events) { events.PostTunnelUp(); });
+      Emit(events, [](TunnelSignals& s) { Q_EMIT s.tunnelUp(); });
       // The helper says so before the engine reports the tunnel up.
       if (!errorLine.DnsFailure().empty() && !dnsReported) {
         dnsReported = true;
         const std::string text =
             "Connected, but the VPN's DNS servers could not be set: " + errorLine.DnsFailure();
-        Post([&text](TunnelEvents& events) {
-          events.PostMessageBox(text, platform::ProgramTitle());
-        });
+        Emit(events,
+             [&text](TunnelSignals& s) { Q_EMIT s.messageBox(text, platform::ProgramTitle()); });
       }
       break;
     case TunnelEvent::Down:
-      Post([](TunnelEvents& events) { events.PostTunnelDown(); });
+      Emit(events, [](TunnelSignals& s) { Q_EMIT s.tunnelDown(); });
       break;
     case TunnelEvent::None:
       break;
   }
 }
 
-void LogReader(const EngineJob& job) {
-  PostWaitCursor(true);
+void LogReader(const EngineJob& job, TunnelSignals& events) {
+  Q_EMIT events.waitCursor(true);
 
   platform::PipeEnds pipe;
   if (platform::CreatePipe(pipe) != 0) {
-    Post([](TunnelEvents& events) {
-      events.PostMessageBox(kPipeErrorText, platform::ProgramTitle());
-    });
+    Emit(events,
+         [](TunnelSignals& s) { Q_EMIT s.messageBox(kPipeErrorText, platform::ProgramTitle()); });
     EndAttempt(nullptr);
-    PostWaitCursor(false);
+    Q_EMIT events.waitCursor(false);
     return;
   }
 
@@ -265,11 +257,11 @@ void LogReader(const EngineJob& job) {
     {
       std::lock_guard lock(TheRegistry().mutex);
       if (!TheRegistry().shuttingDown && job.attempt > TheRegistry().stoppedThrough) {
-        if (TunnelEvents* events = mainWindow.load()) events->PostEngineEnded(startError);
+        Q_EMIT events.engineEnded(startError);
       }
     }
     EndAttempt(nullptr);
-    PostWaitCursor(false);
+    Q_EMIT events.waitCursor(false);
     return;
   }
   auto engine = std::make_shared<Engine>(std::move(launched));
@@ -292,7 +284,7 @@ void LogReader(const EngineJob& job) {
         reading = Drain(pipe.read, waiting, chunk);
         // An engine asked to end has nothing more to say to the dialog.
         if (!chunk.empty() && !engine->stopRequested.load())
-          Classify(chunk, watcher, errorLine, dnsReported);
+          Classify(chunk, watcher, errorLine, dnsReported, events);
         continue;
       }
       // Readable yet empty: the engine has closed its output.
@@ -320,7 +312,7 @@ void LogReader(const EngineJob& job) {
     const std::string text = "The engine (process " + std::to_string(engine->Process().Pid()) +
                              ") did not stop. It runs as root: end it as an administrator.";
     std::fprintf(stderr, "tesmira: %s\n", text.c_str());
-    Post([&text](TunnelEvents& events) { events.PostMessageBox(text, "Error"); });
+    Emit(events, [&text](TunnelSignals& s) { Q_EMIT s.messageBox(text, "Error"); });
   }
 
   // An engine that ended unasked leaves the dialog believing in a tunnel or an attempt that is
@@ -331,24 +323,25 @@ void LogReader(const EngineJob& job) {
     std::lock_guard lock(r.mutex);
     if (!engine->stopRequested.load() && !r.shuttingDown) {
       errorLine.Finish();
-      if (TunnelEvents* events = mainWindow.load()) events->PostEngineEnded(errorLine.Reason());
+      Q_EMIT events.engineEnded(errorLine.Reason());
     }
   }
   EndAttempt(engine);
-  PostWaitCursor(false);
+  Q_EMIT events.waitCursor(false);
 }
 
-void TunnelStarter(EngineJob job, const std::string& arguments) {
+void TunnelStarter(EngineJob job, const std::string& arguments, TunnelSignals& events) {
   // The command line as the first version joined it; the helper builds the one it runs.
   [[maybe_unused]] const std::string commandLine = EngineCommandLine(job.path, arguments);
-  connectionState.store(kStateConnecting);
-  // A reader that cannot be created leaves the state at 1 for the dialog's time-out to end.
-  if (!AddThread([job = std::move(job)] { LogReader(job); })) EndAttempt(nullptr);
+  connectionState.store(ConnectionState::Connecting);
+  // A reader that cannot be created leaves the state at Connecting for the dialog's time-out to
+  // end.
+  if (!AddThread([job = std::move(job), &events] { LogReader(job, events); })) EndAttempt(nullptr);
 }
 
 }  // namespace
 
-bool CreateTunnelStarter() {
+bool CreateTunnelStarter(TunnelSignals& events) {
   if (threadCreationFails.load()) return false;
   Registry& r = TheRegistry();
   uint64_t attempt = 0;
@@ -359,9 +352,10 @@ bool CreateTunnelStarter() {
   }
   // The starter gets its own copies, so a later Connect cannot change them under it.
   EngineJob job{attempt, engineRequest, enginePath, engineArgumentVector};
-  const bool created = AddThread([job = std::move(job), arguments = engineArguments]() mutable {
-    TunnelStarter(std::move(job), arguments);
-  });
+  const bool created =
+      AddThread([job = std::move(job), arguments = engineArguments, &events]() mutable {
+        TunnelStarter(std::move(job), arguments, events);
+      });
   if (!created) EndAttempt(nullptr);
   return created;
 }

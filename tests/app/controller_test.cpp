@@ -10,6 +10,8 @@
 
 namespace {
 
+using tunnel::ConnectionState;
+
 // The dialog as the controller sees it, with window timers on a fake clock.
 class FakeView : public ControllerView, public testsupport::FakeTimers {
  public:
@@ -36,7 +38,7 @@ class FakeView : public ControllerView, public testsupport::FakeTimers {
 // The engine: the starter sets the state to connecting, as the real one does.
 class FakeEngine : public ControllerEngine {
  public:
-  explicit FakeEngine(std::atomic<int32_t>& state) : state_(state) {}
+  explicit FakeEngine(std::atomic<ConnectionState>& state) : state_(state) {}
   std::string WriteProfileFiles(const ServerAddress& s) override {
     calls.push_back("write " + s.ip + " " + s.port);
     return writeError;
@@ -45,7 +47,7 @@ class FakeEngine : public ControllerEngine {
   bool CreateTunnelStarter() override {
     calls.push_back("starter");
     if (starterFails) return false;
-    state_ = 1;
+    state_ = ConnectionState::Connecting;
     running = true;
     return true;
   }
@@ -63,7 +65,7 @@ class FakeEngine : public ControllerEngine {
   bool running = false;
 
  private:
-  std::atomic<int32_t>& state_;
+  std::atomic<ConnectionState>& state_;
 };
 
 class Controller : public ::testing::Test {
@@ -73,14 +75,14 @@ class Controller : public ::testing::Test {
     engine.calls.clear();
   }
   void ExpectIdleLook() {
-    EXPECT_EQ(state, 0);
+    EXPECT_EQ(state, ConnectionState::Idle);
     EXPECT_EQ(view.icon, StatusIcon::Disconnected);
     EXPECT_EQ(view.text, "Disconnected.");
     EXPECT_TRUE(view.connectEnabled);
     EXPECT_FALSE(view.disconnectEnabled);
   }
 
-  std::atomic<int32_t> state{0};
+  std::atomic<ConnectionState> state{ConnectionState::Idle};
   int32_t driver = 1;
   FakeView view;
   FakeEngine engine{state};
@@ -103,7 +105,7 @@ TEST_F(Controller, ConnectWritesTheFilesStartsTheEngineAndTheTimers) {
   controller.Connect();
   EXPECT_EQ(engine.calls,
             (std::vector<std::string>{"write 198.51.100.7 1194", "command", "starter"}));
-  EXPECT_EQ(state, 1);
+  EXPECT_EQ(state, ConnectionState::Connecting);
   EXPECT_EQ(view.icon, StatusIcon::ConnectingB);
   EXPECT_EQ(view.text, "Connecting.");
   EXPECT_FALSE(view.connectEnabled);
@@ -148,7 +150,7 @@ TEST_F(Controller, AnimationCyclesOneToSixDotsWithAlternatingIcons) {
 TEST_F(Controller, TimesOutAtSixtySecondsNotBefore) {
   Connect();
   view.Advance(59999, controller);
-  EXPECT_EQ(state, 1);
+  EXPECT_EQ(state, ConnectionState::Connecting);
   EXPECT_TRUE(view.messages.empty());
   view.Advance(1, controller);
   ExpectIdleLook();
@@ -163,12 +165,12 @@ TEST_F(Controller, TunnelUpAtFiftyNineSecondsSurvivesTheTimeOut) {
   Connect();
   view.Advance(59000, controller);
   controller.OnTunnelUp();
-  EXPECT_EQ(state, 2);
+  EXPECT_EQ(state, ConnectionState::Connected);
   EXPECT_EQ(view.icon, StatusIcon::Connected);
   EXPECT_EQ(view.text, "Connected.");
   controller.OnTunnelUp();  // a repeated message changes nothing
   view.Advance(5000, controller);
-  EXPECT_EQ(state, 2);
+  EXPECT_EQ(state, ConnectionState::Connected);
   EXPECT_EQ(view.text, "Connected.");
   EXPECT_TRUE(view.messages.empty());
   EXPECT_TRUE(view.timers.empty());  // both stopped themselves
@@ -177,7 +179,7 @@ TEST_F(Controller, TunnelUpAtFiftyNineSecondsSurvivesTheTimeOut) {
 TEST_F(Controller, TunnelDownDisconnectsOnceWhileConnected) {
   Connect();
   controller.OnTunnelDown();  // still connecting: a failure marker means nothing yet
-  EXPECT_EQ(state, 1);
+  EXPECT_EQ(state, ConnectionState::Connecting);
   controller.OnTunnelUp();
   controller.OnTunnelDown();
   ExpectIdleLook();
@@ -265,7 +267,7 @@ TEST_F(Controller, ConnectBeforeTheLastDeletionCancelsTheRest) {
   view.Advance(1000, controller);
   EXPECT_EQ(engine.calls,
             (std::vector<std::string>{"write 198.51.100.7 1194", "command", "starter"}));
-  EXPECT_EQ(state, 1);
+  EXPECT_EQ(state, ConnectionState::Connecting);
 }
 
 // A Connect refused for want of a row writes nothing, so the deletions go on.
@@ -299,7 +301,7 @@ TEST_F(Controller, ConnectAfterDisconnectRestartsTheTimeOut) {
   view.Advance(10000, controller);
   Connect();
   view.Advance(59000, controller);  // 109 s after the first Connect, 59 s after the second
-  EXPECT_EQ(state, 1);
+  EXPECT_EQ(state, ConnectionState::Connecting);
   EXPECT_TRUE(view.messages.empty());
   view.Advance(1000, controller);
   EXPECT_EQ(view.messages, (std::vector<std::string>{"TimeOut!"}));
@@ -309,7 +311,7 @@ TEST_F(Controller, StarterThatCannotBeCreatedLeavesTheStateIdle) {
   engine.starterFails = true;
   controller.Connect();
   EXPECT_EQ(view.messages, (std::vector<std::string>{"Create thread failed"}));
-  EXPECT_EQ(state, 0);
+  EXPECT_EQ(state, ConnectionState::Idle);
   view.Advance(500, controller);  // the animation stops at once, leaving its first frame
   EXPECT_EQ(view.text, "Connecting.");
   EXPECT_EQ(view.icon, StatusIcon::ConnectingB);

@@ -23,7 +23,6 @@
 #include <string>
 #include <vector>
 
-#include "app/dialog_events.h"
 #include "app/openvpn_dlg.h"
 #include "platform/message_box.h"
 #include "support/refservice/refservice_fixture.h"
@@ -139,13 +138,12 @@ TEST_F(WindowSystem, BusyPointerOnlyWhileConnecting) {
   dialog.RunInitialisation();
   ControllerView& view = dialog;
   view.ShowStatusIcon(StatusIcon::ConnectingB);
-  WaitCursorEvent readerStarted(true), readerEnded(false);
-  QCoreApplication::sendEvent(&dialog, &readerStarted);
+  dialog.OnWaitCursor(true);  // a reader started
   ASSERT_NE(QApplication::overrideCursor(), nullptr);
   EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
   view.ShowStatusIcon(StatusIcon::Connected);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-  QCoreApplication::sendEvent(&dialog, &readerEnded);
+  dialog.OnWaitCursor(false);  // and ended
   view.ShowStatusIcon(StatusIcon::ConnectingA);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }

@@ -9,6 +9,7 @@
 
 namespace {
 
+using tunnel::ConnectionState;
 using tunnel::kEngineMarkers;
 using tunnel::LogWatcher;
 using tunnel::TunnelEvent;
@@ -16,11 +17,14 @@ using tunnel::TunnelEvent;
 constexpr TunnelEvent kNone = TunnelEvent::None;
 constexpr TunnelEvent kUp = TunnelEvent::Up;
 constexpr TunnelEvent kDown = TunnelEvent::Down;
+constexpr ConnectionState kIdle = ConnectionState::Idle;
+constexpr ConnectionState kConnecting = ConnectionState::Connecting;
+constexpr ConnectionState kConnected = ConnectionState::Connected;
 
 // The rule as first written: the whole accumulated output searched for every marker.
-TunnelEvent Reference(const std::string& accumulated, int32_t state) {
-  if (accumulated.find(kEngineMarkers[0]) != std::string::npos && state == 1) return kUp;
-  if (state == 2) {
+TunnelEvent Reference(const std::string& accumulated, ConnectionState state) {
+  if (accumulated.find(kEngineMarkers[0]) != std::string::npos && state == kConnecting) return kUp;
+  if (state == kConnected) {
     for (size_t i = 1; i < kEngineMarkers.size(); ++i) {
       if (accumulated.find(kEngineMarkers[i]) != std::string::npos) return kDown;
     }
@@ -30,7 +34,7 @@ TunnelEvent Reference(const std::string& accumulated, int32_t state) {
 
 struct Step {
   std::string chunk;
-  int32_t state;
+  ConnectionState state;
   TunnelEvent expected;
 };
 
@@ -57,57 +61,62 @@ const std::string kUpMarker = "Initialization Sequence Completed";
 INSTANTIATE_TEST_SUITE_P(
     Sequences, LogWatcherSequenceTest,
     ::testing::Values(
-        SequenceCase{"UpWhileConnecting",
-                     {{"Mon ... " + kUpMarker + "\n", 1, kUp}, {"more\n", 1, kUp}}},
-        SequenceCase{"UpIgnoredWhenIdle", {{kUpMarker, 0, kNone}, {"x", 1, kUp}}},
+        SequenceCase{
+            "UpWhileConnecting",
+            {{"Mon ... " + kUpMarker + "\n", kConnecting, kUp}, {"more\n", kConnecting, kUp}}},
+        SequenceCase{"UpIgnoredWhenIdle", {{kUpMarker, kIdle, kNone}, {"x", kConnecting, kUp}}},
         SequenceCase{"SplitAcrossReads",
-                     {{"log: Initialization Seq", 1, kNone}, {"uence Completed\n", 1, kUp}}},
+                     {{"log: Initialization Seq", kConnecting, kNone},
+                      {"uence Completed\n", kConnecting, kUp}}},
         SequenceCase{"SplitIntoSingleBytes",
-                     {{"I", 1, kNone},
-                      {"n", 1, kNone},
-                      {"itialization Sequence Complete", 1, kNone},
-                      {"d", 1, kUp}}},
+                     {{"I", kConnecting, kNone},
+                      {"n", kConnecting, kNone},
+                      {"itialization Sequence Complete", kConnecting, kNone},
+                      {"d", kConnecting, kUp}}},
         SequenceCase{"AlmostAMarker",
-                     {{"Initialization Sequence Complete\n", 1, kNone},
-                      {"initialization sequence completed", 1, kNone}}},
+                     {{"Initialization Sequence Complete\n", kConnecting, kNone},
+                      {"initialization sequence completed", kConnecting, kNone}}},
         // Once connected the first marker no longer counts; failures are looked for instead.
-        SequenceCase{
-            "ConnectedTestsFailures",
-            {{kUpMarker, 1, kUp}, {"quiet\n", 2, kNone}, {"process restarting", 2, kDown}}},
-        // A failure seen while connecting is posted once connected, on the next chunk read.
+        SequenceCase{"ConnectedTestsFailures",
+                     {{kUpMarker, kConnecting, kUp},
+                      {"quiet\n", kConnected, kNone},
+                      {"process restarting", kConnected, kDown}}},
+        // A failure seen while connecting is reported once connected, on the next chunk read.
         SequenceCase{"FailureWhileConnectingFiresLater",
-                     {{"Received AUTH_FAILED control message\n", 1, kNone},
-                      {kUpMarker + "\n", 1, kUp},
-                      {"next\n", 2, kDown}}},
+                     {{"Received AUTH_FAILED control message\n", kConnecting, kNone},
+                      {kUpMarker + "\n", kConnecting, kUp},
+                      {"next\n", kConnected, kDown}}},
         SequenceCase{"FailureRepeatsEveryChunk",
-                     {{"EVP_DecryptFinal:bad decrypt", 2, kDown},
-                      {"a", 2, kDown},
-                      {"b", 0, kNone},
-                      {"c", 2, kDown}}},
-        SequenceCase{
-            "FailureSplitAcrossReads",
-            {{"TLS Error: Need PEM pass ", 2, kNone}, {"phrase for private key", 2, kDown}}},
+                     {{"EVP_DecryptFinal:bad decrypt", kConnected, kDown},
+                      {"a", kConnected, kDown},
+                      {"b", kIdle, kNone},
+                      {"c", kConnected, kDown}}},
+        SequenceCase{"FailureSplitAcrossReads",
+                     {{"TLS Error: Need PEM pass ", kConnected, kNone},
+                      {"phrase for private key", kConnected, kDown}}},
         // Bytes after a zero byte in a chunk are output like any other.
-        SequenceCase{"ZeroBytesDoNotHideAMarker", {{std::string("x\0", 2) + kUpMarker, 1, kUp}}}),
+        SequenceCase{"ZeroBytesDoNotHideAMarker",
+                     {{std::string("x\0", 2) + kUpMarker, kConnecting, kUp}}}),
     [](const auto& info) { return info.param.name; });
 
 TEST(LogWatcherTest, EveryFailureMarkerMeansDown) {
   for (size_t i = 1; i < kEngineMarkers.size(); ++i) {
     LogWatcher watcher;
-    EXPECT_EQ(watcher.Feed("..." + std::string(kEngineMarkers[i]) + "...", 1), kNone) << i;
-    EXPECT_EQ(watcher.Feed("", 2), kDown) << i;
+    EXPECT_EQ(watcher.Feed("..." + std::string(kEngineMarkers[i]) + "...", kConnecting), kNone)
+        << i;
+    EXPECT_EQ(watcher.Feed("", kConnected), kDown) << i;
     EXPECT_TRUE(watcher.HasSeen(i));
   }
 }
 
 TEST(LogWatcherTest, ResetForgetsEarlierOutput) {
   LogWatcher watcher;
-  EXPECT_EQ(watcher.Feed("Initialization Sequence", 1), kNone);
+  EXPECT_EQ(watcher.Feed("Initialization Sequence", kConnecting), kNone);
   watcher.Reset();
-  EXPECT_EQ(watcher.Feed(" Completed", 1), kNone);
-  EXPECT_EQ(watcher.Feed("process restarting", 2), kDown);
+  EXPECT_EQ(watcher.Feed(" Completed", kConnecting), kNone);
+  EXPECT_EQ(watcher.Feed("process restarting", kConnected), kDown);
   watcher.Reset();
-  EXPECT_EQ(watcher.Feed("", 2), kNone);
+  EXPECT_EQ(watcher.Feed("", kConnected), kNone);
 }
 
 // Random output made of marker pieces, cut at random places and read in random states, gives
@@ -129,7 +138,7 @@ TEST(LogWatcherTest, AgreesWithSearchingTheWholeOutput) {
     for (size_t at = 0; at < output.size();) {
       const size_t length = std::min(output.size() - at, size_t{1} + random() % 40);
       const std::string chunk = output.substr(at, length);
-      const int32_t state = static_cast<int32_t>(random() % 3);
+      const auto state = static_cast<ConnectionState>(random() % 3);
       accumulated += chunk;
       ASSERT_EQ(watcher.Feed(chunk, state), Reference(accumulated, state))
           << "round " << round << " at " << at;
@@ -141,8 +150,9 @@ TEST(LogWatcherTest, AgreesWithSearchingTheWholeOutput) {
 // openvpn 2.6 no longer prints the first version's wording of an authentication failure.
 TEST(LogWatcherTest, CurrentAuthFailureWordingIsATunnelDown) {
   LogWatcher watcher;
-  EXPECT_EQ(watcher.Feed("2026-12-10 03:00:00 AUTH: Received control message: AUTH_FAILED\n", 2),
-            TunnelEvent::Down);
+  EXPECT_EQ(
+      watcher.Feed("2026-12-10 03:00:00 AUTH: Received control message: AUTH_FAILED\n", kConnected),
+      TunnelEvent::Down);
 }
 
 struct ReasonCase {

@@ -30,16 +30,21 @@ using testing_support::ScratchDir;
 using testing_support::WriteBytes;
 namespace fs = std::filesystem;
 
-// What the dialog would receive, in order.
-class RecordingEvents : public tunnel::TunnelEvents {
+// What the dialog would receive, in order: every signal recorded on the reader's own thread.
+class RecordingEvents {
  public:
-  void PostTunnelUp() override { Add("up"); }
-  void PostTunnelDown() override { Add("down"); }
-  void PostEngineEnded(std::string reason) override { Add("ended:" + reason); }
-  void PostMessageBox(std::string text, std::string title) override {
-    Add("box:" + text + "|" + title);
+  explicit RecordingEvents(tunnel::TunnelSignals& source) {
+    QObject::connect(&source, &tunnel::TunnelSignals::tunnelUp, [this] { Add("up"); });
+    QObject::connect(&source, &tunnel::TunnelSignals::tunnelDown, [this] { Add("down"); });
+    QObject::connect(&source, &tunnel::TunnelSignals::engineEnded,
+                     [this](const std::string& reason) { Add("ended:" + reason); });
+    QObject::connect(&source, &tunnel::TunnelSignals::messageBox,
+                     [this](const std::string& text, const std::string& title) {
+                       Add("box:" + text + "|" + title);
+                     });
+    QObject::connect(&source, &tunnel::TunnelSignals::waitCursor,
+                     [this](bool begin) { Add(begin ? "cursor:begin" : "cursor:end"); });
   }
-  void PostWaitCursor(bool begin) override { Add(begin ? "cursor:begin" : "cursor:end"); }
 
   std::vector<std::string> Events() {
     std::lock_guard lock(mutex_);
@@ -85,12 +90,10 @@ class TunnelRunnerTest : public ::testing::Test {
   void SetUp() override {
     tunnel::SetLogPollIntervalForTesting(10);
     tunnel::SetEngineLauncher(std::make_shared<testing_support::StandInLauncher>(200));
-    tunnel::connectionState = tunnel::kStateIdle;
-    tunnel::mainWindow = &events_;
+    tunnel::connectionState = tunnel::ConnectionState::Idle;
   }
   void TearDown() override {
     tunnel::ShutdownTunnel();
-    tunnel::mainWindow = nullptr;
     tunnel::SetThreadCreationFailsForTesting(false);
   }
 
@@ -101,7 +104,7 @@ class TunnelRunnerTest : public ::testing::Test {
     tunnel::engineArgumentVector = {TESMIRA_STAND_IN_ENGINE};
     tunnel::engineArgumentVector.insert(tunnel::engineArgumentVector.end(), steps.begin(),
                                         steps.end());
-    return tunnel::CreateTunnelStarter();
+    return tunnel::CreateTunnelStarter(signals_);
   }
 
   std::string File(const char* name) const { return (dir_.Path() / name).string(); }
@@ -111,14 +114,15 @@ class TunnelRunnerTest : public ::testing::Test {
   }
 
   ScratchDir dir_;
-  RecordingEvents events_;
+  tunnel::TunnelSignals signals_;
+  RecordingEvents events_{signals_};
 };
 
-TEST_F(TunnelRunnerTest, MarkerPostsUpAndReaderEndsWithTheEngine) {
+TEST_F(TunnelRunnerTest, MarkerEmitsUpAndReaderEndsWithTheEngine) {
   ASSERT_TRUE(Start({"line:Mon Jan 1 Initialization Sequence Completed", "exit:0"}));
   // Nothing stops the engine: the reader must end by itself once it has ended.
   tunnel::JoinTunnelThreads();
-  EXPECT_EQ(tunnel::connectionState.load(), tunnel::kStateConnecting);
+  EXPECT_EQ(tunnel::connectionState.load(), tunnel::ConnectionState::Connecting);
   EXPECT_EQ(events_.Events(),
             (std::vector<std::string>{"cursor:begin", "up",
                                       "ended:Mon Jan 1 Initialization Sequence Completed",
@@ -167,7 +171,7 @@ TEST_F(TunnelRunnerTest, StopBeforeTheEngineStartedEndsItAtOnce) {
   tunnel::enginePath = TESMIRA_STAND_IN_ENGINE;
   tunnel::engineArguments.clear();
   tunnel::engineArgumentVector = {"openvpn", "pidfile:" + File("pid"), "hold"};
-  ASSERT_TRUE(tunnel::CreateTunnelStarter());
+  ASSERT_TRUE(tunnel::CreateTunnelStarter(signals_));
   // Called at once, this nearly always comes before the reader has started the engine.
   EXPECT_TRUE(tunnel::StopEngine());
   tunnel::JoinTunnelThreads();
@@ -197,7 +201,7 @@ TEST_F(TunnelRunnerTest, StateRulesAndRepeatedDown) {
   events_.WaitFor("up");
   EXPECT_EQ(Count(events_.Events(), "down"), 0);
 
-  tunnel::connectionState = tunnel::kStateConnected;  // the dialog's tunnel-up handler
+  tunnel::connectionState = tunnel::ConnectionState::Connected;  // the dialog's tunnel-up handler
   events_.Clear();
   WriteBytes(File("go1"), "");
   events_.WaitFor("down");
@@ -249,7 +253,7 @@ TEST_F(TunnelRunnerTest, MissingEngineEndsTheAttemptWithCreateProcessError) {
   tunnel::enginePath = File("64bit/openvpn");
   tunnel::engineArguments = tunnel::EngineArguments(dir_.Folder());
   tunnel::engineArgumentVector = tunnel::EngineArgumentVector(tunnel::enginePath, dir_.Folder());
-  ASSERT_TRUE(tunnel::CreateTunnelStarter());
+  ASSERT_TRUE(tunnel::CreateTunnelStarter(signals_));
   tunnel::JoinTunnelThreads();
   EXPECT_EQ(tunnel::ErrorReportText("CreateProcess", 2),
             "CreateProcess failed with error 2: No such file or directory");
@@ -291,7 +295,7 @@ TEST_F(TunnelRunnerTest, ThreadCreationFailureIsReported) {
   EXPECT_FALSE(Start({"line:Initialization Sequence Completed"}));
   tunnel::JoinTunnelThreads();
   EXPECT_TRUE(events_.Events().empty());
-  EXPECT_EQ(tunnel::connectionState.load(), tunnel::kStateIdle);
+  EXPECT_EQ(tunnel::connectionState.load(), tunnel::ConnectionState::Idle);
 }
 
 // An engine that ignores SIGTERM is killed after the grace period; a process this program did
@@ -323,8 +327,8 @@ TEST_F(TunnelRunnerTest, StopAfterTheEngineEndedDoesNothing) {
   EXPECT_EQ(events_.Events(), (std::vector<std::string>{"cursor:begin", "ended:", "cursor:end"}));
 }
 
-// An engine told to stop has nothing more to say: its last output posts nothing.
-TEST_F(TunnelRunnerTest, StoppedEnginePostsNothingMore) {
+// An engine told to stop has nothing more to say: its last output emits nothing.
+TEST_F(TunnelRunnerTest, StoppedEngineEmitsNothingMore) {
   ASSERT_TRUE(Start({"trace:" + File("trace"), "ignore-term", "pidfile:" + File("pid"),
                      "waitfor:" + File("go"), "line:Initialization Sequence Completed", "hold"}));
   WaitUntil([&] { return fs::exists(File("pid")); });
@@ -358,7 +362,7 @@ TEST_F(TunnelRunnerTest, EngineGetsThePreparedArguments) {
   ::setenv("TESMIRA_ENGINE_SCRIPT", File("script").c_str(), 1);
 
   tunnel::PrepareEngine(program, files, 1);
-  ASSERT_TRUE(tunnel::CreateTunnelStarter());
+  ASSERT_TRUE(tunnel::CreateTunnelStarter(signals_));
   tunnel::JoinTunnelThreads();
   ::unsetenv("TESMIRA_ENGINE_SCRIPT");
 
