@@ -207,7 +207,7 @@ TEST(FlatButtonCheckBox, ClicksToggleAndSetCheckTreatsIndeterminateAsChecked) {
 
   CFlatButton push;
   push.OnSetCheck(BST_CHECKED);
-  EXPECT_EQ(push.SetChecked(1, TRUE), CFlatButton::kOk);
+  EXPECT_EQ(push.SetChecked(BST_CHECKED, TRUE), CFlatButton::kOk);
   EXPECT_EQ(push.IsChecked(), 0);
   push.click();
   EXPECT_EQ(push.IsChecked(), 0);
@@ -288,13 +288,13 @@ TEST(FlatButtonIcons, SetIconsOwnsTheIconsAndRefusesInvalidOnes) {
     EXPECT_EQ(button.SetIconsFromResources(res::kIconConnect, 32, 32,
                                            static_cast<UINT>(CFlatButton::kGrayIdleIcon), 0, 0),
               CFlatButton::kOk);
-    EXPECT_EQ(button.GetIconSize(0), (SIZE{32, 32}));
-    EXPECT_EQ(button.GetIconSize(1), (SIZE{32, 32}));
-    EXPECT_NE(button.GetIcon(1), NULL_ICON);
+    EXPECT_EQ(button.GetIconSize(CFlatButton::kActiveIcon), (SIZE{32, 32}));
+    EXPECT_EQ(button.GetIconSize(CFlatButton::kIdleIcon), (SIZE{32, 32}));
+    EXPECT_NE(button.GetIcon(CFlatButton::kIdleIcon), NULL_ICON);
     EXPECT_EQ(LiveIconCount(), before + 2);
 
     EXPECT_EQ(button.SetIcons(SolidIcon(kRed), HICON{0x0BAD}), CFlatButton::kInvalidIcon);
-    EXPECT_EQ(button.GetIcon(0), NULL_ICON);
+    EXPECT_EQ(button.GetIcon(CFlatButton::kActiveIcon), NULL_ICON);
     EXPECT_EQ(LiveIconCount(), before);  // the failed call released what it was given
 
     EXPECT_EQ(button.SetIcons(HICON{0x0BAD}, NULL_ICON), CFlatButton::kInvalidIcon);
@@ -302,14 +302,15 @@ TEST(FlatButtonIcons, SetIconsOwnsTheIconsAndRefusesInvalidOnes) {
                                            static_cast<UINT>(CFlatButton::kDarkIdleIcon), 0, 0),
               CFlatButton::kOk);
     // Handing the button its own icon again: released first, so refused, never used freed.
-    EXPECT_EQ(button.SetIcons(button.GetIcon(0), NULL_ICON), CFlatButton::kInvalidIcon);
+    EXPECT_EQ(button.SetIcons(button.GetIcon(CFlatButton::kActiveIcon), NULL_ICON),
+              CFlatButton::kInvalidIcon);
     EXPECT_EQ(button.SetIconsFromResources(res::kIconConnect, 32, 32, 0, 0, 0), CFlatButton::kOk);
-    EXPECT_EQ(button.GetIcon(1), NULL_ICON);
+    EXPECT_EQ(button.GetIcon(CFlatButton::kIdleIcon), NULL_ICON);
     EXPECT_EQ(button.SetIcons(NULL_ICON, NULL_ICON), CFlatButton::kOk);
     EXPECT_EQ(LiveIconCount(), before);
     EXPECT_EQ(button.SetIconsFromResources(res::kIconDisconnect, 24, 24, res::kIconConnect, 16, 16),
               CFlatButton::kOk);
-    EXPECT_EQ(button.GetIconSize(1), (SIZE{16, 16}));
+    EXPECT_EQ(button.GetIconSize(CFlatButton::kIdleIcon), (SIZE{16, 16}));
   }
   EXPECT_EQ(LiveIconCount(), before);
 }

@@ -89,14 +89,14 @@ int CFlatButton::SetIcons(HICON activeIcon, HICON idleIcon) {
     entry.height = info.yHotspot * 2;
     return true;
   };
-  if (!store(icons_[0], activeIcon)) return kInvalidIcon;
+  if (!store(icons_[kActiveIcon], activeIcon)) return kInvalidIcon;
   if (idleIcon != NULL_ICON) {
     if (idleIcon == kDarkIdleIcon) {
       idleIcon = MakeDarkIcon(activeIcon);
     } else if (idleIcon == kGrayIdleIcon) {
       idleIcon = MakeGrayIcon(activeIcon);
     }
-    if (!store(icons_[1], idleIcon)) return kInvalidIcon;
+    if (!store(icons_[kIdleIcon], idleIcon)) return kInvalidIcon;
   }
   update();
   return kOk;
@@ -158,8 +158,8 @@ int CFlatButton::ResetColors(BOOL repaint) {
   return kOk;
 }
 
-SIZE CFlatButton::GetIconSize(int index) const {
-  return {static_cast<LONG>(icons_[index].width), static_cast<LONG>(icons_[index].height)};
+SIZE CFlatButton::GetIconSize(IconSlot slot) const {
+  return {static_cast<LONG>(icons_[slot].width), static_cast<LONG>(icons_[slot].height)};
 }
 
 void CFlatButton::ReleaseImages() {
@@ -199,7 +199,7 @@ void CFlatButton::DrawItem(DRAWITEMSTRUCT* drawItem) {
   const QString caption = text();
   RECT captionRect = itemRect;
   const BOOL hasCaption = !caption.isEmpty();
-  if (icons_[0].icon != NULL_ICON) {
+  if (icons_[kActiveIcon].icon != NULL_ICON) {
     DrawIconImage(dc, hasCaption, &itemRect, &captionRect, drawnPressed_, disabled_);
   }
   if (hasCaption) DrawCaption(dc, caption, &itemRect, &captionRect, drawnPressed_, disabled_);
@@ -269,13 +269,13 @@ void CFlatButton::PlaceImage(BOOL hasCaption, const RECT* itemRect, RECT* captio
 void CFlatButton::DrawIconImage(CDC* dc, BOOL hasCaption, const RECT* itemRect, RECT* captionRect,
                                 BOOL isPressed, BOOL isDisabled) {
   const bool active = checkBox_ ? isPressed != 0 : (isPressed || hover_);
-  const int index = active || icons_[1].icon == NULL_ICON ? 0 : 1;
+  const IconEntry& shown =
+      icons_[active || icons_[kIdleIcon].icon == NULL_ICON ? kActiveIcon : kIdleIcon];
   RECT imageRect;
-  PlaceImage(hasCaption, itemRect, captionRect, isPressed, icons_[index].width,
-             icons_[index].height, &imageRect);
+  PlaceImage(hasCaption, itemRect, captionRect, isPressed, shown.width, shown.height, &imageRect);
   dc->DrawState({imageRect.left, imageRect.top},
-                {static_cast<LONG>(icons_[index].width), static_cast<LONG>(icons_[index].height)},
-                icons_[index].icon, (isDisabled ? DSS_DISABLED : DSS_NORMAL) | DST_ICON, nullptr);
+                {static_cast<LONG>(shown.width), static_cast<LONG>(shown.height)}, shown.icon,
+                (isDisabled ? DSS_DISABLED : DSS_NORMAL) | DST_ICON, nullptr);
 }
 
 void CFlatButton::DrawBitmapImage(CDC*, BOOL, const RECT*, RECT*, BOOL, BOOL) {}

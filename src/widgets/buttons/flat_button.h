@@ -59,6 +59,13 @@ class CFlatButton : public QPushButton {
     kColorCount
   };
 
+  // The icon slots.
+  enum IconSlot {
+    kActiveIcon = 0,  // while pressed or hovered
+    kIdleIcon,        // otherwise; may be empty
+    kIconCount
+  };
+
   // style is the control's window style as a dialog template gives it; its type bits decide
   // whether the button is a check box or the default button, and are then made owner-draw.
   explicit CFlatButton(const QString& caption = QString(), QWidget* parent = nullptr,
@@ -114,8 +121,8 @@ class CFlatButton : public QPushButton {
   ImageAlignment GetImageAlignment() const { return align_; }
   gdi::POINT GetPressedOffset() const { return pressedOffset_; }
   gdi::COLORREF GetColor(ColorSlot slot) const { return colors_[slot]; }
-  gdi::HICON GetIcon(int index) const { return icons_[index].icon; }
-  gdi::SIZE GetIconSize(int index) const;
+  gdi::HICON GetIcon(IconSlot slot) const { return icons_[slot].icon; }
+  gdi::SIZE GetIconSize(IconSlot slot) const;
 
  protected:
   virtual gdi::DWORD DrawBackground(gdi::CDC* dc, const gdi::RECT* rect);
@@ -166,7 +173,7 @@ class CFlatButton : public QPushButton {
     gdi::DWORD width = 0;
     gdi::DWORD height = 0;
   };
-  std::array<IconEntry, 2> icons_{};  // [0] active (pressed or hovered), [1] idle
+  std::array<IconEntry, kIconCount> icons_{};
 
  private:
   gdi::DWORD windowStyle_ = gdi::BS_PUSHBUTTON;
