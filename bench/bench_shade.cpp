@@ -23,9 +23,12 @@ void SetShadeEffect(benchmark::State& state) {
 }
 
 // The dialog's Connect button (hard bump), then every texture on a 1000 x 800 face.
-BENCHMARK(SetShadeEffect)->Args({75, 65, 7})->Unit(benchmark::kMicrosecond);
+BENCHMARK(SetShadeEffect)->Args({75, 65, SHADE_HARDBUMP})->Unit(benchmark::kMicrosecond);
 BENCHMARK(SetShadeEffect)
-    ->ArgsProduct({{1000}, {800}, {0, 1, 2, 3, 4, 5, 6, 7, 8}})
+    ->ArgsProduct({{1000},
+                   {800},
+                   {SHADE_NOISE, SHADE_DIAGSHADE, SHADE_HSHADE, SHADE_VSHADE, SHADE_HBUMP,
+                    SHADE_VBUMP, SHADE_SOFTBUMP, SHADE_HARDBUMP, SHADE_METAL}})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -213,8 +213,8 @@ void CopenvpnDlg::SetButtonLooks() {
   for (const auto& [button, icon] : buttons) {
     auto* shaded = static_cast<CShadeButton*>(button);
     // The hard bump, noise of 8 steps, hover 20 % brighter, faces 5 % toward blue.
-    shaded->SetShadeEffect(7, 8, 20, 5, gdi::RGB(55, 55, 255));
-    shaded->SetImageAlignment(1, gdi::TRUE);
+    shaded->SetShadeEffect(SHADE_HARDBUMP, 8, 20, 5, gdi::RGB(55, 55, 255));
+    shaded->SetImageAlignment(CFlatButton::kImageAbove, gdi::TRUE);
     shaded->SetIconsFromResources(icon, 32, 32, 0, 0, 0);
   }
 }

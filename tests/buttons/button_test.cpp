@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "buttons/test_colors.h"
+#include "resources.h"
 #include "widgets/buttons/flat_button.h"
 #include "widgets/buttons/shade_button.h"
 
@@ -71,7 +72,7 @@ void SendMouse(QWidget& widget, QEvent::Type type, QPoint at) {
 // ---- layout -------------------------------------------------------------------------------
 
 struct PlaceCase {
-  BYTE align;
+  CFlatButton::ImageAlignment align;
   bool caption, pressed;
   int imageLeft, imageTop;
   RECT captionRect;
@@ -84,18 +85,18 @@ TEST(FlatButtonPlaceImage, TableOverAlignmentsCaptionsAndPressedOffset) {
   const RECT whole = item;
   // 32 x 32 image, origin (3, 3), pressed offset (1, 1); halves round toward zero.
   const PlaceCase cases[] = {
-      {0, false, false, 21, 16, whole},
-      {0, true, false, 3, 16, {35, 0, 75, 65}},
-      {1, false, false, 21, 16, whole},
-      {1, true, false, 21, 3, {0, 32, 75, 65}},
-      {2, false, false, 21, 0, whole},  // centred across, kept at the top
-      {2, true, false, 40, 16, {3, 0, 40, 65}},
-      {3, false, false, 0, 0, whole},
-      {3, true, false, 0, 0, whole},
-      {0, true, true, 4, 17, {35, 0, 75, 65}},
-      {1, true, true, 22, 4, {0, 32, 75, 65}},
-      {2, false, true, 22, 1, whole},
-      {3, true, true, 1, 1, whole},
+      {CFlatButton::kImageLeft, false, false, 21, 16, whole},
+      {CFlatButton::kImageLeft, true, false, 3, 16, {35, 0, 75, 65}},
+      {CFlatButton::kImageAbove, false, false, 21, 16, whole},
+      {CFlatButton::kImageAbove, true, false, 21, 3, {0, 32, 75, 65}},
+      {CFlatButton::kImageRight, false, false, 21, 0, whole},  // centred across, kept at the top
+      {CFlatButton::kImageRight, true, false, 40, 16, {3, 0, 40, 65}},
+      {CFlatButton::kImageOverlap, false, false, 0, 0, whole},
+      {CFlatButton::kImageOverlap, true, false, 0, 0, whole},
+      {CFlatButton::kImageLeft, true, true, 4, 17, {35, 0, 75, 65}},
+      {CFlatButton::kImageAbove, true, true, 22, 4, {0, 32, 75, 65}},
+      {CFlatButton::kImageRight, false, true, 22, 1, whole},
+      {CFlatButton::kImageOverlap, true, true, 1, 1, whole},
   };
   for (const PlaceCase& c : cases) {
     ASSERT_EQ(button.SetImageAlignment(c.align, FALSE), CFlatButton::kOk);
@@ -108,19 +109,19 @@ TEST(FlatButtonPlaceImage, TableOverAlignmentsCaptionsAndPressedOffset) {
   }
 
   RECT caption = item, image;
-  button.SetImageAlignment(1, FALSE);
+  button.SetImageAlignment(CFlatButton::kImageAbove, FALSE);
   button.PlaceImage(FALSE, &item, &caption, FALSE, 91, 80, &image);  // larger than the face
   EXPECT_EQ(image.left, -8);
   EXPECT_EQ(image.top, -7);
 
-  ASSERT_EQ(button.SetPressedStyle(CFlatButton::kPressedDown, FALSE), 0);
+  ASSERT_EQ(button.SetPressedStyle(CFlatButton::kPressedDown, FALSE), CFlatButton::kOk);
   button.PlaceImage(FALSE, &item, &caption, TRUE, 32, 32, &image);
   EXPECT_EQ(image.left, 21);
   EXPECT_EQ(image.top, 18);
 
   CFlatButton check(QString(), nullptr, BS_AUTOCHECKBOX);
   check.resize(75, 65);
-  check.SetImageAlignment(1, FALSE);
+  check.SetImageAlignment(CFlatButton::kImageAbove, FALSE);
   check.PlaceImage(FALSE, &item, &caption, TRUE, 32, 32, &image);  // no offset for check boxes
   EXPECT_EQ(image.left, 21);
   EXPECT_EQ(image.top, 16);
@@ -129,10 +130,10 @@ TEST(FlatButtonPlaceImage, TableOverAlignmentsCaptionsAndPressedOffset) {
 TEST(FlatButtonSetters, RejectOutOfRangeValuesAndKeepTheOldOnes) {
   CFlatButton button;
   EXPECT_EQ(button.GetPressedOffset(), (POINT{1, 1}));
-  EXPECT_EQ(button.SetImageAlignment(2, TRUE), CFlatButton::kOk);
+  EXPECT_EQ(button.SetImageAlignment(CFlatButton::kImageRight, TRUE), CFlatButton::kOk);
   EXPECT_EQ(button.SetImageAlignment(4, TRUE), CFlatButton::kAlignmentOutOfRange);
-  EXPECT_EQ(button.GetImageAlignment(), 2);
-  EXPECT_EQ(button.SetPressedStyle(1, TRUE), CFlatButton::kOk);
+  EXPECT_EQ(button.GetImageAlignment(), CFlatButton::kImageRight);
+  EXPECT_EQ(button.SetPressedStyle(CFlatButton::kPressedDown, TRUE), CFlatButton::kOk);
   EXPECT_EQ(button.GetPressedOffset(), (POINT{0, 2}));
   EXPECT_EQ(button.SetPressedStyle(2, TRUE), CFlatButton::kPressedStyleOutOfRange);
   EXPECT_EQ(button.GetPressedOffset(), (POINT{0, 2}));
@@ -206,7 +207,7 @@ TEST(FlatButtonCheckBox, ClicksToggleAndSetCheckTreatsIndeterminateAsChecked) {
 
   CFlatButton push;
   push.OnSetCheck(BST_CHECKED);
-  EXPECT_EQ(push.SetChecked(1, TRUE), 0);
+  EXPECT_EQ(push.SetChecked(BST_CHECKED, TRUE), CFlatButton::kOk);
   EXPECT_EQ(push.IsChecked(), 0);
   push.click();
   EXPECT_EQ(push.IsChecked(), 0);
@@ -284,26 +285,32 @@ TEST(FlatButtonIcons, SetIconsOwnsTheIconsAndRefusesInvalidOnes) {
   const int before = LiveIconCount();
   {
     CFlatButton button;
-    EXPECT_EQ(button.SetIconsFromResources(129, 32, 32, static_cast<UINT>(-2), 0, 0), 0);
-    EXPECT_EQ(button.GetIconSize(0), (SIZE{32, 32}));
-    EXPECT_EQ(button.GetIconSize(1), (SIZE{32, 32}));
-    EXPECT_NE(button.GetIcon(1), NULL_ICON);
+    EXPECT_EQ(button.SetIconsFromResources(res::kIconConnect, 32, 32,
+                                           static_cast<UINT>(CFlatButton::kGrayIdleIcon), 0, 0),
+              CFlatButton::kOk);
+    EXPECT_EQ(button.GetIconSize(CFlatButton::kActiveIcon), (SIZE{32, 32}));
+    EXPECT_EQ(button.GetIconSize(CFlatButton::kIdleIcon), (SIZE{32, 32}));
+    EXPECT_NE(button.GetIcon(CFlatButton::kIdleIcon), NULL_ICON);
     EXPECT_EQ(LiveIconCount(), before + 2);
 
     EXPECT_EQ(button.SetIcons(SolidIcon(kRed), HICON{0x0BAD}), CFlatButton::kInvalidIcon);
-    EXPECT_EQ(button.GetIcon(0), NULL_ICON);
+    EXPECT_EQ(button.GetIcon(CFlatButton::kActiveIcon), NULL_ICON);
     EXPECT_EQ(LiveIconCount(), before);  // the failed call released what it was given
 
     EXPECT_EQ(button.SetIcons(HICON{0x0BAD}, NULL_ICON), CFlatButton::kInvalidIcon);
-    EXPECT_EQ(button.SetIconsFromResources(129, 32, 32, static_cast<UINT>(-3), 0, 0), 0);
+    EXPECT_EQ(button.SetIconsFromResources(res::kIconConnect, 32, 32,
+                                           static_cast<UINT>(CFlatButton::kDarkIdleIcon), 0, 0),
+              CFlatButton::kOk);
     // Handing the button its own icon again: released first, so refused, never used freed.
-    EXPECT_EQ(button.SetIcons(button.GetIcon(0), NULL_ICON), CFlatButton::kInvalidIcon);
-    EXPECT_EQ(button.SetIconsFromResources(129, 32, 32, 0, 0, 0), 0);
-    EXPECT_EQ(button.GetIcon(1), NULL_ICON);
-    EXPECT_EQ(button.SetIcons(NULL_ICON, NULL_ICON), 0);
+    EXPECT_EQ(button.SetIcons(button.GetIcon(CFlatButton::kActiveIcon), NULL_ICON),
+              CFlatButton::kInvalidIcon);
+    EXPECT_EQ(button.SetIconsFromResources(res::kIconConnect, 32, 32, 0, 0, 0), CFlatButton::kOk);
+    EXPECT_EQ(button.GetIcon(CFlatButton::kIdleIcon), NULL_ICON);
+    EXPECT_EQ(button.SetIcons(NULL_ICON, NULL_ICON), CFlatButton::kOk);
     EXPECT_EQ(LiveIconCount(), before);
-    EXPECT_EQ(button.SetIconsFromResources(131, 24, 24, 129, 16, 16), 0);
-    EXPECT_EQ(button.GetIconSize(1), (SIZE{16, 16}));
+    EXPECT_EQ(button.SetIconsFromResources(res::kIconDisconnect, 24, 24, res::kIconConnect, 16, 16),
+              CFlatButton::kOk);
+    EXPECT_EQ(button.GetIconSize(CFlatButton::kIdleIcon), (SIZE{16, 16}));
   }
   EXPECT_EQ(LiveIconCount(), before);
 }
@@ -313,64 +320,64 @@ TEST(FlatButtonIcons, SetIconsOwnsTheIconsAndRefusesInvalidOnes) {
 class FlatButtonDrawing : public testing::Test {
  protected:
   void SetUp() override {
-    button.resize(75, 65);
-    button.SetImageAlignment(CFlatButton::kImageLeft, FALSE);
+    button_.resize(75, 65);
+    button_.SetImageAlignment(CFlatButton::kImageLeft, FALSE);
   }
-  CFlatButton button;
+  CFlatButton button_;
 };
 
 TEST_F(FlatButtonDrawing, IdleIconUntilHoveredOrPressedThenShiftedWhilePressed) {
-  ASSERT_EQ(button.SetIcons(SolidIcon(kRed), SolidIcon(kBlue)), 0);
+  ASSERT_EQ(button_.SetIcons(SolidIcon(kRed), SolidIcon(kBlue)), CFlatButton::kOk);
   // No caption: centred, (75 - 8) / 2 = 33, (65 - 8) / 2 = 28.
-  EXPECT_EQ(Bounds(Render(button), kBlue), QRect(33, 28, 8, 8));
-  EXPECT_FALSE(Bounds(Render(button), kRed).isValid());
+  EXPECT_EQ(Bounds(Render(button_), kBlue), QRect(33, 28, 8, 8));
+  EXPECT_FALSE(Bounds(Render(button_), kRed).isValid());
 
-  SendMove(button, {10, 10});
-  ASSERT_TRUE(button.IsHovered());
-  QImage hovered = Render(button);
+  SendMove(button_, {10, 10});
+  ASSERT_TRUE(button_.IsHovered());
+  QImage hovered = Render(button_);
   EXPECT_EQ(Bounds(hovered, kRed), QRect(33, 28, 8, 8));
   EXPECT_EQ(hovered.pixel(0, 0), test_colors::kHighlight);  // raised edge
   EXPECT_EQ(hovered.pixel(74, 64), test_colors::kShadow);
 
-  button.setDown(true);
-  QImage pressed = Render(button);
+  button_.setDown(true);
+  QImage pressed = Render(button_);
   EXPECT_EQ(Bounds(pressed, kRed), QRect(34, 29, 8, 8));
   EXPECT_EQ(pressed.pixel(0, 0), test_colors::kShadow);  // sunken edge
   EXPECT_EQ(pressed.pixel(74, 64), test_colors::kHighlight);
 }
 
 TEST_F(FlatButtonDrawing, WithoutIdleIconTheSameIconInEveryStateOnlyOffsetWhenPressed) {
-  ASSERT_EQ(button.SetIcons(SolidIcon(kRed), NULL_ICON), 0);
-  EXPECT_EQ(Bounds(Render(button), kRed), QRect(33, 28, 8, 8));
-  SendMove(button, {10, 10});
-  EXPECT_EQ(Bounds(Render(button), kRed), QRect(33, 28, 8, 8));
-  button.setDown(true);
-  EXPECT_EQ(Bounds(Render(button), kRed), QRect(34, 29, 8, 8));
+  ASSERT_EQ(button_.SetIcons(SolidIcon(kRed), NULL_ICON), CFlatButton::kOk);
+  EXPECT_EQ(Bounds(Render(button_), kRed), QRect(33, 28, 8, 8));
+  SendMove(button_, {10, 10});
+  EXPECT_EQ(Bounds(Render(button_), kRed), QRect(33, 28, 8, 8));
+  button_.setDown(true);
+  EXPECT_EQ(Bounds(Render(button_), kRed), QRect(34, 29, 8, 8));
 }
 
 TEST_F(FlatButtonDrawing, CaptionMovesByThePressedOffset) {
-  button.setText(QStringLiteral("Connect"));
+  button_.setText(QStringLiteral("Connect"));
   const QRect inside(2, 2, 71, 61);  // clear of the border
-  const QRect idle = Bounds(Render(button), test_colors::kFace, true, inside);
+  const QRect idle = Bounds(Render(button_), test_colors::kFace, true, inside);
   ASSERT_TRUE(idle.isValid());
   EXPECT_NEAR(idle.center().x(), 37, 2);
   EXPECT_NEAR(idle.center().y(), 32, 3);
-  button.setDown(true);
-  EXPECT_EQ(Bounds(Render(button), test_colors::kFace, true, inside), idle.translated(1, 1));
+  button_.setDown(true);
+  EXPECT_EQ(Bounds(Render(button_), test_colors::kFace, true, inside), idle.translated(1, 1));
 }
 
 TEST_F(FlatButtonDrawing, DisabledEngravesIconAndCaption) {
-  ASSERT_EQ(button.SetIcons(SolidIcon(kRed), NULL_ICON), 0);
-  button.setEnabled(false);
-  QImage image = Render(button);
+  ASSERT_EQ(button_.SetIcons(SolidIcon(kRed), NULL_ICON), CFlatButton::kOk);
+  button_.setEnabled(false);
+  QImage image = Render(button_);
   EXPECT_FALSE(Bounds(image, kRed).isValid());
   EXPECT_EQ(Bounds(image, test_colors::kShadow), QRect(33, 28, 8, 8));
   EXPECT_EQ(image.pixel(41, 36), test_colors::kHighlight);
   EXPECT_EQ(image.pixel(41, 28), test_colors::kFace);
 
-  button.SetIcons(NULL_ICON, NULL_ICON);
-  button.setText(QStringLiteral("Connect"));
-  image = Render(button);
+  button_.SetIcons(NULL_ICON, NULL_ICON);
+  button_.setText(QStringLiteral("Connect"));
+  image = Render(button_);
   // Text is antialiased, so compare what is lighter and what is darker than the face: the
   // highlight copy lies one pixel right and down of the shadow copy, and nothing is drawn
   // in the text colour.
@@ -394,7 +401,7 @@ TEST_F(FlatButtonDrawing, DisabledEngravesIconAndCaption) {
 TEST_F(FlatButtonDrawing, CheckedCheckBoxDrawsSunkenWithTheActiveIconAndNoOffset) {
   CFlatButton box(QString(), nullptr, BS_AUTOCHECKBOX);
   box.resize(75, 65);
-  ASSERT_EQ(box.SetIcons(SolidIcon(kRed), SolidIcon(kBlue)), 0);
+  ASSERT_EQ(box.SetIcons(SolidIcon(kRed), SolidIcon(kBlue)), CFlatButton::kOk);
   EXPECT_EQ(Bounds(Render(box), kBlue), QRect(33, 28, 8, 8));
   box.OnSetCheck(BST_CHECKED);
   const QImage checked = Render(box);
@@ -458,18 +465,18 @@ TEST(FlatButtonClicks, ADoubleClickGivesTwoClicks) {
 class FocusOnDisable : public testing::Test {
  protected:
   void SetUp() override {
-    window.setLayout(new QVBoxLayout);
-    window.show();
-    QApplication::setActiveWindow(&window);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window_.setLayout(new QVBoxLayout);
+    window_.show();
+    QApplication::setActiveWindow(&window_);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
   }
   template <typename T>
   T* Add(T* widget) {
-    window.layout()->addWidget(widget);
+    window_.layout()->addWidget(widget);
     widget->show();
     return widget;
   }
-  QWidget window;
+  QWidget window_;
 };
 
 TEST_F(FocusOnDisable, MovesToTheNextTabStopWhoeverHadIt) {
@@ -497,7 +504,7 @@ TEST_F(FocusOnDisable, WrapsAroundAndFallsBackToTheDialog) {
   flat->setEnabled(true);
   flat->setFocus();
   flat->setEnabled(false);
-  EXPECT_EQ(QApplication::focusWidget(), &window);
+  EXPECT_EQ(QApplication::focusWidget(), &window_);
 }
 
 TEST_F(FocusOnDisable, AGreyedParentIsNotTheButtonsOwnDisable) {
@@ -529,10 +536,10 @@ TEST(FlatButtonColors, SystemColourChangeResetsTheColours) {
 class ShadeButtonDialogSetup : public testing::Test {
  protected:
   void SetUp() override {
-    button.resize(75, 65);
-    button.SetShadeEffect(SHADE_HARDBUMP, 8, 20, 5, RGB(55, 55, 255));
-    ASSERT_EQ(button.SetImageAlignment(CFlatButton::kImageAbove, TRUE), 0);
-    ASSERT_EQ(button.SetIconsFromResources(129, 32, 32, 0, 0, 0), 0);
+    button_.resize(75, 65);
+    button_.SetShadeEffect(SHADE_HARDBUMP, 8, 20, 5, RGB(55, 55, 255));
+    ASSERT_EQ(button_.SetImageAlignment(CFlatButton::kImageAbove, TRUE), CFlatButton::kOk);
+    ASSERT_EQ(button_.SetIconsFromResources(res::kIconConnect, 32, 32, 0, 0, 0), CFlatButton::kOk);
   }
   // The colour the face shows at (x, y) of an image (y from the top).
   static QRgb FaceColor(const CPaletteDib& image, int x, int y) {
@@ -540,12 +547,12 @@ class ShadeButtonDialogSetup : public testing::Test {
     const RGBQUAD& q = image.Palette()[index];
     return qRgb(q.rgbRed, q.rgbGreen, q.rgbBlue);
   }
-  CShadeButton button{QStringLiteral("Connect")};
+  CShadeButton button_{QStringLiteral("Connect")};
 };
 
 TEST_F(ShadeButtonDialogSetup, BuildsTintedImagesOfTheFaceSize) {
-  const CPaletteDib& normal = button.NormalImage();
-  const CPaletteDib& hover = button.HoverImage();
+  const CPaletteDib& normal = button_.NormalImage();
+  const CPaletteDib& hover = button_.HoverImage();
   EXPECT_EQ(normal.GetWidth(), 75u);
   EXPECT_EQ(normal.GetHeight(), 65u);
   EXPECT_EQ(hover.GetSize(), normal.GetSize());
@@ -558,20 +565,20 @@ TEST_F(ShadeButtonDialogSetup, BuildsTintedImagesOfTheFaceSize) {
 }
 
 TEST_F(ShadeButtonDialogSetup, DrawsTheTextureTheHoverCopyAndTheShiftWhenPressed) {
-  const QImage idle = Render(button);
-  EXPECT_EQ(idle.pixel(5, 5), FaceColor(button.NormalImage(), 5, 5));
-  EXPECT_EQ(idle.pixel(0, 64), FaceColor(button.NormalImage(), 0, 64));
+  const QImage idle = Render(button_);
+  EXPECT_EQ(idle.pixel(5, 5), FaceColor(button_.NormalImage(), 5, 5));
+  EXPECT_EQ(idle.pixel(0, 64), FaceColor(button_.NormalImage(), 0, 64));
   // The icon sits centred above the caption: plug body (16, 17) of the icon at (21, 3).
   EXPECT_EQ(idle.pixel(21 + 16, 3 + 17), 0xFF2E9B3A);
 
-  SendMove(button, {5, 5});
-  const QImage hovered = Render(button);
-  EXPECT_EQ(hovered.pixel(5, 5), FaceColor(button.HoverImage(), 5, 5));
+  SendMove(button_, {5, 5});
+  const QImage hovered = Render(button_);
+  EXPECT_EQ(hovered.pixel(5, 5), FaceColor(button_.HoverImage(), 5, 5));
   EXPECT_EQ(hovered.pixel(0, 0), test_colors::kHighlight);
 
-  button.setDown(true);
-  const QImage pressed = Render(button);
-  EXPECT_EQ(pressed.pixel(5, 5), FaceColor(button.HoverImage(), 4, 4));
+  button_.setDown(true);
+  const QImage pressed = Render(button_);
+  EXPECT_EQ(pressed.pixel(5, 5), FaceColor(button_.HoverImage(), 4, 4));
   EXPECT_EQ(pressed.pixel(0, 0), test_colors::kShadow);
   EXPECT_EQ(pressed.pixel(21 + 16 + 1, 3 + 17 + 1), 0xFF2E9B3A);
 }

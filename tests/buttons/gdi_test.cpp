@@ -11,6 +11,7 @@
 #include "buttons/test_colors.h"
 #include "platform/gdi/dc.h"
 #include "platform/gdi/icon.h"
+#include "resources.h"
 #include "support/picture.h"
 
 using namespace gdi;
@@ -161,7 +162,7 @@ TEST(GdiIcons, HandlesAreCheckedAndResourcesLoadAtTheAskedSize) {
   EXPECT_FALSE(GetIconInfo(HICON{0x1234567}, &info));
   EXPECT_FALSE(GetIconInfo(NULL_ICON, &info));
 
-  const HICON icon = LoadIconResource(129, 32, 32);
+  const HICON icon = LoadIconResource(res::kIconConnect, 32, 32);
   ASSERT_NE(icon, NULL_ICON);
   ASSERT_TRUE(GetIconInfo(icon, &info));
   EXPECT_EQ(info.xHotspot, 16u);
@@ -172,7 +173,7 @@ TEST(GdiIcons, HandlesAreCheckedAndResourcesLoadAtTheAskedSize) {
   EXPECT_EQ(info.hbmMask->GetPixel(0, 0), RGB(255, 255, 255));
   EXPECT_EQ(info.hbmMask->GetPixel(16, 16), 0u);
 
-  const HICON small = LoadIconResource(131, 16, 16);
+  const HICON small = LoadIconResource(res::kIconDisconnect, 16, 16);
   ASSERT_TRUE(GetIconInfo(small, &info));
   EXPECT_EQ(info.xHotspot, 8u);
   EXPECT_EQ(LiveIconCount(), before + 2);

@@ -49,7 +49,7 @@ COLORREF DarkOf(COLORREF color) { return CFlatButton::DimColor(color, 0.25); }
 }  // namespace
 
 CFlatButton::CFlatButton(const QString& caption, QWidget* parent, DWORD style)
-    : QPushButton(caption, parent), windowStyle(style) {
+    : QPushButton(caption, parent), windowStyle_(style) {
   ResetColors(FALSE);
   SetPressedStyle(kPressedDiagonal, FALSE);
   // Hover tracking needs the moves of a pointer without a button held, as Windows sends them.
@@ -58,8 +58,8 @@ CFlatButton::CFlatButton(const QString& caption, QWidget* parent, DWORD style)
   // Qt's checked state (what a screen reader sees) may also be changed from outside, for
   // example by an accessibility toggle action.
   connect(this, &QAbstractButton::toggled, this, [this](bool on) {
-    if (checkBox && checked != int{on}) {
-      checked = on;
+    if (checkBox_ && checked_ != int{on}) {
+      checked_ = on;
       update();
     }
   });
@@ -89,14 +89,14 @@ int CFlatButton::SetIcons(HICON activeIcon, HICON idleIcon) {
     entry.height = info.yHotspot * 2;
     return true;
   };
-  if (!store(icons[0], activeIcon)) return kInvalidIcon;
+  if (!store(icons_[kActiveIcon], activeIcon)) return kInvalidIcon;
   if (idleIcon != NULL_ICON) {
     if (idleIcon == kDarkIdleIcon) {
       idleIcon = MakeDarkIcon(activeIcon);
     } else if (idleIcon == kGrayIdleIcon) {
       idleIcon = MakeGrayIcon(activeIcon);
     }
-    if (!store(icons[1], idleIcon)) return kInvalidIcon;
+    if (!store(icons_[kIdleIcon], idleIcon)) return kInvalidIcon;
   }
   update();
   return kOk;
@@ -116,7 +116,7 @@ int CFlatButton::SetIconsFromResources(UINT activeId, int width, int height, UIN
 
 int CFlatButton::SetImageAlignment(BYTE newAlign, BOOL repaint) {
   if (newAlign > kImageOverlap) return kAlignmentOutOfRange;
-  align = newAlign;
+  align_ = static_cast<ImageAlignment>(newAlign);
   if (repaint) update();
   return kOk;
 }
@@ -124,10 +124,10 @@ int CFlatButton::SetImageAlignment(BYTE newAlign, BOOL repaint) {
 int CFlatButton::SetPressedStyle(BYTE style, BOOL repaint) {
   switch (style) {
     case kPressedDiagonal:
-      pressedOffset = {1, 1};
+      pressedOffset_ = {1, 1};
       break;
     case kPressedDown:
-      pressedOffset = {0, 2};
+      pressedOffset_ = {0, 2};
       break;
     default:
       return kPressedStyleOutOfRange;
@@ -137,9 +137,9 @@ int CFlatButton::SetPressedStyle(BYTE style, BOOL repaint) {
 }
 
 int CFlatButton::SetChecked(int check, BOOL repaint) {
-  if (checkBox) {
-    checked = check != 0 ? 1 : 0;
-    if (QAbstractButton::isChecked() != (checked != 0)) QAbstractButton::setChecked(checked != 0);
+  if (checkBox_) {
+    checked_ = check != 0 ? 1 : 0;
+    if (QAbstractButton::isChecked() != (checked_ != 0)) QAbstractButton::setChecked(checked_ != 0);
     if (repaint) update();
   }
   return kOk;
@@ -148,22 +148,22 @@ int CFlatButton::SetChecked(int check, BOOL repaint) {
 int CFlatButton::ResetColors(BOOL repaint) {
   const COLORREF face = GetSysColor(COLOR_BTNFACE);
   const COLORREF text = GetSysColor(COLOR_BTNTEXT);
-  colors[kHotBackground] = face;
-  colors[kHotText] = text;
-  colors[kIdleBackground] = face;
-  colors[kIdleText] = text;
-  colors[kFocusBackground] = face;
-  colors[kFocusText] = text;
+  colors_[kHotBackground] = face;
+  colors_[kHotText] = text;
+  colors_[kIdleBackground] = face;
+  colors_[kIdleText] = text;
+  colors_[kFocusBackground] = face;
+  colors_[kFocusText] = text;
   if (repaint) update();
   return kOk;
 }
 
-SIZE CFlatButton::GetIconSize(int index) const {
-  return {static_cast<LONG>(icons[index].width), static_cast<LONG>(icons[index].height)};
+SIZE CFlatButton::GetIconSize(IconSlot slot) const {
+  return {static_cast<LONG>(icons_[slot].width), static_cast<LONG>(icons_[slot].height)};
 }
 
 void CFlatButton::ReleaseImages() {
-  for (IconEntry& entry : icons) {
+  for (IconEntry& entry : icons_) {
     if (entry.icon != NULL_ICON) DestroyIcon(entry.icon);
     entry = IconEntry{};
   }
@@ -186,9 +186,10 @@ COLORREF CFlatButton::DimColor(COLORREF color, double factor) {
 void CFlatButton::DrawItem(DRAWITEMSTRUCT* drawItem) {
   CDC* dc = drawItem->hDC;
   const UINT state = drawItem->itemState;
-  drawnPressed = checkBox ? ((state & ODS_SELECTED) != 0 || checked) : (state & ODS_SELECTED) != 0;
-  focused = (state & ODS_FOCUS) != 0;
-  disabled = (state & ODS_DISABLED) != 0;
+  drawnPressed_ =
+      checkBox_ ? ((state & ODS_SELECTED) != 0 || checked_) : (state & ODS_SELECTED) != 0;
+  focused_ = (state & ODS_FOCUS) != 0;
+  disabled_ = (state & ODS_DISABLED) != 0;
 
   dc->SetBkMode(TRANSPARENT);
   const RECT itemRect = drawItem->rcItem;
@@ -198,27 +199,27 @@ void CFlatButton::DrawItem(DRAWITEMSTRUCT* drawItem) {
   const QString caption = text();
   RECT captionRect = itemRect;
   const BOOL hasCaption = !caption.isEmpty();
-  if (icons[0].icon != NULL_ICON) {
-    DrawIconImage(dc, hasCaption, &itemRect, &captionRect, drawnPressed, disabled);
+  if (icons_[kActiveIcon].icon != NULL_ICON) {
+    DrawIconImage(dc, hasCaption, &itemRect, &captionRect, drawnPressed_, disabled_);
   }
-  if (hasCaption) DrawCaption(dc, caption, &itemRect, &captionRect, drawnPressed, disabled);
+  if (hasCaption) DrawCaption(dc, caption, &itemRect, &captionRect, drawnPressed_, disabled_);
 }
 
 DWORD CFlatButton::DrawBackground(CDC* dc, const RECT* rect) {
-  COLORREF color = colors[kIdleBackground];
-  if (hover || drawnPressed) {
-    color = colors[kHotBackground];
-  } else if (focused) {
-    color = colors[kFocusBackground];
+  COLORREF color = colors_[kIdleBackground];
+  if (hover_ || drawnPressed_) {
+    color = colors_[kHotBackground];
+  } else if (focused_) {
+    color = colors_[kFocusBackground];
   }
   dc->FillRect(*rect, CBrush(color));
   return 0;
 }
 
 DWORD CFlatButton::DrawBorder(CDC* dc, const RECT* rect) {
-  if (drawnPressed) {
+  if (drawnPressed_) {
     dc->Draw3dRect(*rect, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT));
-  } else if (hover) {
+  } else if (hover_) {
     dc->Draw3dRect(*rect, GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_BTNSHADOW));
   }
   return 0;
@@ -230,13 +231,13 @@ void CFlatButton::PlaceImage(BOOL hasCaption, const RECT* itemRect, RECT* captio
   const int w = static_cast<int>(imageWidth);
   const int h = static_cast<int>(imageHeight);
   *imageRect = *itemRect;
-  switch (align) {
+  switch (align_) {
     case kImageLeft:
       if (!hasCaption) {
         imageRect->left += (imageRect->Width() - w) / 2;
       } else {
-        imageRect->left += imageOrigin.x;
-        captionRect->left += w + imageOrigin.x;
+        imageRect->left += imageOrigin_.x;
+        captionRect->left += w + imageOrigin_.x;
       }
       imageRect->top += (imageRect->Height() - h) / 2;
       break;
@@ -245,7 +246,7 @@ void CFlatButton::PlaceImage(BOOL hasCaption, const RECT* itemRect, RECT* captio
       if (!hasCaption) {
         imageRect->top += (imageRect->Height() - h) / 2;
       } else {
-        imageRect->top = imageOrigin.y;
+        imageRect->top = imageOrigin_.y;
         captionRect->top += h;
       }
       break;
@@ -253,35 +254,35 @@ void CFlatButton::PlaceImage(BOOL hasCaption, const RECT* itemRect, RECT* captio
       if (!hasCaption) {
         imageRect->left += (imageRect->Width() - w) / 2;
       } else {
-        captionRect->right = captionRect->Width() - w - imageOrigin.x;
-        captionRect->left = imageOrigin.x;
-        imageRect->left = width() - w - imageOrigin.x;
+        captionRect->right = captionRect->Width() - w - imageOrigin_.x;
+        captionRect->left = imageOrigin_.x;
+        imageRect->left = width() - w - imageOrigin_.x;
         imageRect->top += (imageRect->Height() - h) / 2;
       }
       break;
     default:  // kImageOverlap
       break;
   }
-  if (isPressed && !checkBox) imageRect->OffsetRect(pressedOffset.x, pressedOffset.y);
+  if (isPressed && !checkBox_) imageRect->OffsetRect(pressedOffset_.x, pressedOffset_.y);
 }
 
 void CFlatButton::DrawIconImage(CDC* dc, BOOL hasCaption, const RECT* itemRect, RECT* captionRect,
                                 BOOL isPressed, BOOL isDisabled) {
-  const bool active = checkBox ? isPressed != 0 : (isPressed || hover);
-  const int index = active || icons[1].icon == NULL_ICON ? 0 : 1;
+  const bool active = checkBox_ ? isPressed != 0 : (isPressed || hover_);
+  const IconEntry& shown =
+      icons_[active || icons_[kIdleIcon].icon == NULL_ICON ? kActiveIcon : kIdleIcon];
   RECT imageRect;
-  PlaceImage(hasCaption, itemRect, captionRect, isPressed, icons[index].width, icons[index].height,
-             &imageRect);
+  PlaceImage(hasCaption, itemRect, captionRect, isPressed, shown.width, shown.height, &imageRect);
   dc->DrawState({imageRect.left, imageRect.top},
-                {static_cast<LONG>(icons[index].width), static_cast<LONG>(icons[index].height)},
-                icons[index].icon, (isDisabled ? DSS_DISABLED : DSS_NORMAL) | DST_ICON, nullptr);
+                {static_cast<LONG>(shown.width), static_cast<LONG>(shown.height)}, shown.icon,
+                (isDisabled ? DSS_DISABLED : DSS_NORMAL) | DST_ICON, nullptr);
 }
 
 void CFlatButton::DrawBitmapImage(CDC*, BOOL, const RECT*, RECT*, BOOL, BOOL) {}
 
 void CFlatButton::DrawCaption(CDC* dc, const QString& text, const RECT* /*itemRect*/,
                               RECT* captionRect, BOOL isPressed, BOOL isDisabled) {
-  if (isPressed && !checkBox) captionRect->OffsetRect(pressedOffset.x, pressedOffset.y);
+  if (isPressed && !checkBox_) captionRect->OffsetRect(pressedOffset_.x, pressedOffset_.y);
 
   // Measure, then centre the text block in what is left of the face.
   const RECT area = *captionRect;
@@ -299,15 +300,15 @@ void CFlatButton::DrawCaption(CDC* dc, const QString& text, const RECT* /*itemRe
     dc->DrawText(text, captionRect, DT_WORDBREAK | DT_CENTER);
     return;
   }
-  if (hover || isPressed) {
-    dc->SetTextColor(colors[kHotText]);
-    dc->SetBkColor(colors[kHotBackground]);
-  } else if (focused) {
-    dc->SetTextColor(colors[kFocusText]);
-    dc->SetBkColor(colors[kFocusBackground]);
+  if (hover_ || isPressed) {
+    dc->SetTextColor(colors_[kHotText]);
+    dc->SetBkColor(colors_[kHotBackground]);
+  } else if (focused_) {
+    dc->SetTextColor(colors_[kFocusText]);
+    dc->SetBkColor(colors_[kFocusBackground]);
   } else {
-    dc->SetTextColor(colors[kIdleText]);
-    dc->SetBkColor(colors[kIdleBackground]);
+    dc->SetTextColor(colors_[kIdleText]);
+    dc->SetBkColor(colors_[kIdleBackground]);
   }
   dc->DrawText(text, captionRect, DT_WORDBREAK | DT_CENTER);
 }
@@ -315,21 +316,21 @@ void CFlatButton::DrawCaption(CDC* dc, const QString& text, const RECT* /*itemRe
 // ---- window messages --------------------------------------------------------------------------
 
 void CFlatButton::PreSubclassWindow() {
-  const DWORD style = windowStyle;
-  buttonType = style & BS_TYPEMASK;
-  if (style & BS_CHECKBOX) checkBox = true;
-  if (buttonType == BS_DEFPUSHBUTTON) {
-    defaultButton = true;
-    buttonType = BS_PUSHBUTTON;
+  const DWORD style = windowStyle_;
+  buttonType_ = style & BS_TYPEMASK;
+  if (style & BS_CHECKBOX) checkBox_ = true;
+  if (buttonType_ == BS_DEFPUSHBUTTON) {
+    defaultButton_ = true;
+    buttonType_ = BS_PUSHBUTTON;
   }
-  windowStyle = (style & ~BS_TYPEMASK) | BS_OWNERDRAW;
-  setCheckable(checkBox);
-  setDefault(defaultButton);
+  windowStyle_ = (style & ~BS_TYPEMASK) | BS_OWNERDRAW;
+  setCheckable(checkBox_);
+  setDefault(defaultButton_);
 }
 
 void CFlatButton::EndHover() {
-  if (!hover) return;
-  hover = false;
+  if (!hover_) return;
+  hover_ = false;
   update();
 }
 
@@ -337,11 +338,11 @@ void CFlatButton::OnKillFocus() { EndHover(); }
 
 void CFlatButton::OnMouseMove(UINT flags, POINT point) {
   // A press that started elsewhere does not light the button up.
-  if ((flags & MK_LBUTTON) && !hover) return;
+  if ((flags & MK_LBUTTON) && !hover_) return;
   // While the button holds the mouse, moves arrive from outside it too.
   if (rect().contains(point.x, point.y)) {
-    if (!hover) {
-      hover = true;
+    if (!hover_) {
+      hover_ = true;
       update();
     }
   } else {
@@ -358,8 +359,8 @@ void CFlatButton::OnSysColorChange() { ResetColors(TRUE); }
 
 BOOL CFlatButton::OnClicked() {
   setFocus(Qt::OtherFocusReason);
-  if (checkBox) {
-    SetChecked(!checked, FALSE);
+  if (checkBox_) {
+    SetChecked(!checked_, FALSE);
     update();
   }
   return FALSE;
@@ -390,7 +391,7 @@ void CFlatButton::OnEnable(BOOL enable) {
 void CFlatButton::OnCancelMode() { EndHover(); }
 
 UINT CFlatButton::GetDlgCode() const {
-  return DLGC_BUTTON | (defaultButton ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
+  return DLGC_BUTTON | (defaultButton_ ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
 }
 
 CBrush CFlatButton::CtlColor() const { return CBrush::Null(); }
@@ -398,12 +399,12 @@ CBrush CFlatButton::CtlColor() const { return CBrush::Null(); }
 long CFlatButton::SetButtonStyle(DWORD style, BOOL redraw) {
   const DWORD type = style & BS_TYPEMASK;
   if (type == BS_DEFPUSHBUTTON) {
-    defaultButton = true;
+    defaultButton_ = true;
   } else if (type == BS_PUSHBUTTON) {
-    defaultButton = false;
+    defaultButton_ = false;
   }
-  setDefault(defaultButton);
-  windowStyle = (windowStyle & 0xFFFF0000u) | (((style & ~BS_TYPEMASK) | BS_OWNERDRAW) & 0xFFFFu);
+  setDefault(defaultButton_);
+  windowStyle_ = (windowStyle_ & 0xFFFF0000u) | (((style & ~BS_TYPEMASK) | BS_OWNERDRAW) & 0xFFFFu);
   if (redraw) update();
   return 0;
 }
@@ -414,10 +415,10 @@ long CFlatButton::OnSetCheck(UINT check) {
 }
 
 void CFlatButton::EnsureToolTip() {
-  if (toolTipCtrl.created) return;
-  toolTipCtrl.created = true;
-  toolTipCtrl.active = false;
-  toolTipCtrl.maxTipWidth = 400;
+  if (toolTipCtrl_.created) return;
+  toolTipCtrl_.created = true;
+  toolTipCtrl_.active = false;
+  toolTipCtrl_.maxTipWidth = 400;
 }
 
 // ---- Qt events --------------------------------------------------------------------------------
@@ -483,8 +484,8 @@ void CFlatButton::changeEvent(QEvent* e) {
     case QEvent::EnabledChange: {
       // Only the button's own enabling is its WM_ENABLE; a disabled parent greys it without.
       const bool ownEnabled = !testAttribute(Qt::WA_ForceDisabled);
-      if (ownEnabled != windowEnabled) {
-        windowEnabled = ownEnabled;
+      if (ownEnabled != windowEnabled_) {
+        windowEnabled_ = ownEnabled;
         OnEnable(ownEnabled);
       } else if (!isEnabled()) {
         EndHover();

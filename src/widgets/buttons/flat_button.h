@@ -21,20 +21,27 @@ class CFlatButton : public QPushButton {
 
  public:
   // Setter results.
-  static constexpr int kOk = 0;
-  static constexpr int kInvalidIcon = 1;
-  static constexpr int kAlignmentOutOfRange = 4;
-  static constexpr int kPressedStyleOutOfRange = 6;
+  enum Result : int {
+    kOk = 0,
+    kInvalidIcon = 1,
+    kAlignmentOutOfRange = 4,
+    kPressedStyleOutOfRange = 6,
+  };
 
-  // Image placement (SetImageAlignment).
-  static constexpr gdi::BYTE kImageLeft = 0;     // left of the caption
-  static constexpr gdi::BYTE kImageAbove = 1;    // above the caption
-  static constexpr gdi::BYTE kImageRight = 2;    // right of the caption
-  static constexpr gdi::BYTE kImageOverlap = 3;  // image and caption share the face
+  // Image placement (SetImageAlignment). Unscoped, so that the setter keeps taking the plain
+  // byte of its callers and can refuse one out of range.
+  enum ImageAlignment : gdi::BYTE {
+    kImageLeft = 0,     // left of the caption
+    kImageAbove = 1,    // above the caption
+    kImageRight = 2,    // right of the caption
+    kImageOverlap = 3,  // image and caption share the face
+  };
 
-  // Pressed styles (SetPressedStyle): offsets (1, 1) and (0, 2).
-  static constexpr gdi::BYTE kPressedDiagonal = 0;
-  static constexpr gdi::BYTE kPressedDown = 1;
+  // Pressed styles (SetPressedStyle).
+  enum PressedStyle : gdi::BYTE {
+    kPressedDiagonal = 0,  // offset (1, 1)
+    kPressedDown = 1,      // offset (0, 2)
+  };
 
   // Idle-icon markers for SetIcons and SetIconsFromResources: build the idle icon from the
   // active one, darkened or in grey.
@@ -52,6 +59,13 @@ class CFlatButton : public QPushButton {
     kColorCount
   };
 
+  // The icon slots.
+  enum IconSlot {
+    kActiveIcon = 0,  // while pressed or hovered
+    kIdleIcon,        // otherwise; may be empty
+    kIconCount
+  };
+
   // style is the control's window style as a dialog template gives it; its type bits decide
   // whether the button is a check box or the default button, and are then made owner-draw.
   explicit CFlatButton(const QString& caption = QString(), QWidget* parent = nullptr,
@@ -66,7 +80,7 @@ class CFlatButton : public QPushButton {
   int SetPressedStyle(gdi::BYTE style, gdi::BOOL repaint);
   // Only in check-box mode.
   int SetChecked(int check, gdi::BOOL repaint);
-  int IsChecked() const { return checked; }
+  int IsChecked() const { return checked_; }
   int ResetColors(gdi::BOOL repaint);
 
   // A new icon of the same size whose non-black pixels are grey (luminance) or darkened by a
@@ -96,19 +110,19 @@ class CFlatButton : public QPushButton {
   gdi::CBrush CtlColor() const;                                         // reflected WM_CTLCOLOR
   long SetButtonStyle(gdi::DWORD style, gdi::BOOL redraw = gdi::TRUE);  // BM_SETSTYLE
   long OnSetCheck(gdi::UINT check);                                     // BM_SETCHECK
-  long OnGetCheck() const { return checked; }                           // BM_GETCHECK
+  long OnGetCheck() const { return checked_; }                          // BM_GETCHECK
 
   // --- state, for the dialog and for tests ---
-  gdi::DWORD GetWindowStyle() const { return windowStyle; }
-  gdi::DWORD GetButtonType() const { return buttonType; }
-  bool IsCheckBox() const { return checkBox; }
-  bool IsDefaultButton() const { return defaultButton; }
-  bool IsHovered() const { return hover; }
-  gdi::BYTE GetImageAlignment() const { return align; }
-  gdi::POINT GetPressedOffset() const { return pressedOffset; }
-  gdi::COLORREF GetColor(ColorSlot slot) const { return colors[slot]; }
-  gdi::HICON GetIcon(int index) const { return icons[index].icon; }
-  gdi::SIZE GetIconSize(int index) const;
+  gdi::DWORD GetWindowStyle() const { return windowStyle_; }
+  gdi::DWORD GetButtonType() const { return buttonType_; }
+  bool IsCheckBox() const { return checkBox_; }
+  bool IsDefaultButton() const { return defaultButton_; }
+  bool IsHovered() const { return hover_; }
+  ImageAlignment GetImageAlignment() const { return align_; }
+  gdi::POINT GetPressedOffset() const { return pressedOffset_; }
+  gdi::COLORREF GetColor(ColorSlot slot) const { return colors_[slot]; }
+  gdi::HICON GetIcon(IconSlot slot) const { return icons_[slot].icon; }
+  gdi::SIZE GetIconSize(IconSlot slot) const;
 
  protected:
   virtual gdi::DWORD DrawBackground(gdi::CDC* dc, const gdi::RECT* rect);
@@ -135,33 +149,33 @@ class CFlatButton : public QPushButton {
   // Check-box mode keeps its own checked state, toggled by OnClicked.
   void nextCheckState() override {}
 
-  gdi::POINT imageOrigin{3, 3};
-  gdi::POINT pressedOffset{1, 1};
-  bool hover = false;
-  bool drawnPressed = false;  // named apart from QAbstractButton::pressed, which it would hide
-  bool focused = false;
-  bool disabled = false;
-  bool defaultButton = false;
-  bool checkBox = false;
-  gdi::BYTE align = kImageLeft;
-  std::array<gdi::COLORREF, kColorCount> colors{};
+  gdi::POINT imageOrigin_{3, 3};
+  gdi::POINT pressedOffset_{1, 1};
+  bool hover_ = false;
+  bool drawnPressed_ = false;  // as drawn: a checked check box draws pressed too
+  bool focused_ = false;
+  bool disabled_ = false;
+  bool defaultButton_ = false;
+  bool checkBox_ = false;
+  ImageAlignment align_ = kImageLeft;
+  std::array<gdi::COLORREF, kColorCount> colors_{};
   // The button's own standard tooltip: inactive and without tools (the dialog's visible tips
   // come from its rich tooltip), it only has to exist.
   struct ToolTipCtrl {
     bool created = false;
     bool active = false;
     int maxTipWidth = -1;
-  } toolTipCtrl;
-  int checked = 0;
-  gdi::DWORD buttonType = 0xF;
+  } toolTipCtrl_;
+  int checked_ = 0;
+  gdi::DWORD buttonType_ = 0xF;
   struct IconEntry {
     gdi::HICON icon = gdi::NULL_ICON;
     gdi::DWORD width = 0;
     gdi::DWORD height = 0;
   };
-  std::array<IconEntry, 2> icons{};  // [0] active (pressed or hovered), [1] idle
+  std::array<IconEntry, kIconCount> icons_{};
 
  private:
-  gdi::DWORD windowStyle = gdi::BS_PUSHBUTTON;
-  bool windowEnabled = true;  // the button's own enabled state, as WM_ENABLE reports it
+  gdi::DWORD windowStyle_ = gdi::BS_PUSHBUTTON;
+  bool windowEnabled_ = true;  // the button's own enabled state, as WM_ENABLE reports it
 };

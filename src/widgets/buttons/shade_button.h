@@ -21,13 +21,13 @@ class CShadeButton : public CFlatButton {
   void SetShadeEffect(gdi::UINT shadeId, gdi::BYTE granularity, gdi::BYTE highlight,
                       gdi::BYTE coloring, gdi::COLORREF color);
 
-  const CPaletteDib& NormalImage() const { return normalImage; }
-  const CPaletteDib& HoverImage() const { return hoverImage; }
+  const CPaletteDib& NormalImage() const { return normalImage_; }
+  const CPaletteDib& HoverImage() const { return hoverImage_; }
 
  protected:
   gdi::DWORD DrawBackground(gdi::CDC* dc, const gdi::RECT* rect) override;
   gdi::DWORD DrawBorder(gdi::CDC* dc, const gdi::RECT* rect) override;
 
-  CPaletteDib normalImage;
-  CPaletteDib hoverImage;
+  CPaletteDib normalImage_;
+  CPaletteDib hoverImage_;
 };
