@@ -142,7 +142,7 @@ void BoxAverageRows(int width, int height, const DWORD* shade, DWORD kx, DWORD k
 
 CEffectPainter::CEffectPainter() = default;
 
-CEffectPainter::~CEffectPainter() { effectImage.Release(); }
+CEffectPainter::~CEffectPainter() { effectImage_.Release(); }
 
 // ---- Backgrounds ------------------------------------------------------------------------------
 
@@ -194,7 +194,7 @@ void CEffectPainter::PaintBackground(CDC* dc, DWORD effect, const RECT* rect, CO
       }
       BuildEffectImage(SIZE{r.right - r.left, r.bottom - r.top}, effect, granularity, coloring,
                        colorBegin, colorMid, colorEnd);
-      effectImage.Draw(dc, r.left, r.top);
+      effectImage_.Draw(dc, r.left, r.top);
       break;
     default:  // solid, and every id above 15
       dc->FillRect(r, CBrush(colorBegin));
@@ -231,24 +231,24 @@ void CEffectPainter::FillGradientBands(CDC* dc, const RECT& rect, COLORREF c1, C
 void CEffectPainter::BuildEffectImage(SIZE size, DWORD effect, BYTE granularity, BYTE coloring,
                                       COLORREF colorBegin, COLORREF colorMid, COLORREF colorEnd) {
   if (size.cx <= 0 || size.cy <= 0) {
-    effectImage.Release();
+    effectImage_.Release();
     return;
   }
-  if (!effectImage.Create(static_cast<DWORD>(size.cx), static_cast<DWORD>(size.cy), 8)) return;
+  if (!effectImage_.Create(static_cast<DWORD>(size.cx), static_cast<DWORD>(size.cy), 8)) return;
   // The three colours of the caller in place of the button's 3-D colours: end at index 0,
   // mid at 128, begin at 255.
   const auto entry = [this](int index, COLORREF a, COLORREF b, int i) {
     const auto blend = [i](BYTE x, BYTE y) {
       return static_cast<BYTE>(((128 - i) * x + i * y) / 128);
     };
-    effectImage.SetPaletteEntry(static_cast<BYTE>(index), blend(GetRValue(a), GetRValue(b)),
-                                blend(GetGValue(a), GetGValue(b)),
-                                blend(GetBValue(a), GetBValue(b)));
+    effectImage_.SetPaletteEntry(static_cast<BYTE>(index), blend(GetRValue(a), GetRValue(b)),
+                                 blend(GetGValue(a), GetGValue(b)),
+                                 blend(GetBValue(a), GetBValue(b)));
   };
   for (int i = 0; i <= 128; ++i) entry(i, colorEnd, colorMid, i);
   for (int i = 1; i <= 128; ++i) entry(127 + i, colorMid, colorBegin, i);
-  effectImage.TintPalette(colorBegin, coloring);
-  DrawShadeTexture(effectImage, effect - EFFECT_NOISE, granularity);
+  effectImage_.TintPalette(colorBegin, coloring);
+  DrawShadeTexture(effectImage_, effect - EFFECT_NOISE, granularity);
 }
 
 // ---- Lines and frames -------------------------------------------------------------------------
@@ -407,7 +407,7 @@ std::unique_ptr<CBitmap> CEffectPainter::MakeEffectBitmap(const CBitmap* bitmap,
   for (std::size_t i = 0; i < count; ++i) {
     const DWORD pixel = image.pixels[i];
     const DWORD alpha = pixel & 0xFF000000;
-    if (alpha) imageHasAlpha = TRUE;
+    if (alpha) imageHasAlpha_ = TRUE;
     DWORD value = 0;
     if (!(useMask && pixel == mask)) {
       value = pixel & 0x00FFFFFF;
@@ -457,7 +457,7 @@ void CEffectPainter::DrawBitmapWithEffects(CDC* dc, int x, int y, int width, int
                                            DWORD effectFlags, BOOL shadow, int shadowDx,
                                            int shadowDy, DWORD depthX, DWORD depthY,
                                            COLORREF color) {
-  imageHasAlpha = FALSE;
+  imageHasAlpha_ = FALSE;
   BITMAP format;
   if (!dc || !bitmap || width <= 0 || height <= 0 || !bitmap->GetBitmap(&format)) return;
 
@@ -502,7 +502,7 @@ void CEffectPainter::DrawBitmapWithEffects(CDC* dc, int x, int y, int width, int
   }
   SelectedDC imageDC(dc, image.get());
   if (!imageDC) return;
-  if (imageHasAlpha) {
+  if (imageHasAlpha_) {
     AlphaCopy(dc, Clamp(left), Clamp(top), width, height, imageDC.get(), 0, 0);
     return;
   }
@@ -515,7 +515,7 @@ void CEffectPainter::DrawBitmapWithEffects(CDC* dc, int x, int y, int width, int
 void CEffectPainter::DrawIconWithEffects(CDC* dc, int x, int y, int width, int height, HICON icon,
                                          DWORD effectFlags, BOOL shadow, int shadowDx, int shadowDy,
                                          DWORD depthX, DWORD depthY, COLORREF color) {
-  imageHasAlpha = FALSE;
+  imageHasAlpha_ = FALSE;
   if (!dc || icon == NULL_ICON || width <= 0 || height <= 0) return;
   SIZE size;
   GetIconSize(icon, size);
@@ -555,7 +555,7 @@ void CEffectPainter::DrawIconWithEffects(CDC* dc, int x, int y, int width, int h
   }
   SelectedDC imageDC(dc, image.get());
   if (!imageDC) return;
-  if (imageHasAlpha) {
+  if (imageHasAlpha_) {
     AlphaCopy(dc, Clamp(left), Clamp(top), width, height, imageDC.get(), 0, 0);
     return;
   }

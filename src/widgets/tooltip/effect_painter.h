@@ -140,7 +140,7 @@ class CEffectPainter {
   void FillGradientBands(gdi::CDC* dc, const gdi::RECT& rect, gdi::COLORREF c1, gdi::COLORREF c2,
                          bool horizontal);
 
-  // Builds effectImage: texture effect - 7 of the shaded buttons on a palette from end
+  // Builds EffectImage(): texture effect - 7 of the shaded buttons on a palette from end
   // (index 0) through mid (128) to begin (255), tinted coloring % toward begin.
   void BuildEffectImage(gdi::SIZE size, gdi::DWORD effect, gdi::BYTE granularity,
                         gdi::BYTE coloring, gdi::COLORREF colorBegin, gdi::COLORREF colorMid,
@@ -148,7 +148,7 @@ class CEffectPainter {
 
   // A new width x height 32-bit DIB section (top-down) from the bitmap with the effects
   // applied; with useMask, pixels equal to maskColor (alpha byte 0) become 0 before the
-  // effects. replaceColor is the silhouette colour. Sets imageHasAlpha when any pixel has a
+  // effects. replaceColor is the silhouette colour. Sets ImageHasAlpha() when any pixel has a
   // non-zero alpha byte. Null when a bitmap or DC cannot be made.
   std::unique_ptr<gdi::CBitmap> MakeEffectBitmap(const gdi::CBitmap* bitmap, int width, int height,
                                                  gdi::DWORD effectFlags, gdi::BOOL useMask,
@@ -179,10 +179,10 @@ class CEffectPainter {
 
   // ---- State ----
 
-  const CPaletteDib& EffectImage() const { return effectImage; }
-  gdi::BOOL ImageHasAlpha() const { return imageHasAlpha; }
+  const CPaletteDib& EffectImage() const { return effectImage_; }
+  gdi::BOOL ImageHasAlpha() const { return imageHasAlpha_; }
 
  private:
-  CPaletteDib effectImage;
-  gdi::BOOL imageHasAlpha = gdi::FALSE;
+  CPaletteDib effectImage_;
+  gdi::BOOL imageHasAlpha_ = gdi::FALSE;
 };

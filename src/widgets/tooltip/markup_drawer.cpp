@@ -206,7 +206,7 @@ SIZE CMarkupDrawer::PrepareOutput(gdi::CDC* dc, std::string_view text) {
     return {0, 0};
   }
   dc_ = dc;
-  pass_ = 1;
+  pass_ = Pass::Measuring;
   rect_ = {0, 0, maxWidth_, 0};
   SIZE size = Layout();
   dc_ = nullptr;
@@ -221,14 +221,14 @@ SIZE CMarkupDrawer::PrepareOutput(gdi::CDC* dc, std::string_view text) {
 void CMarkupDrawer::DrawPreparedOutput(gdi::CDC* dc, const gdi::RECT& rect) {
   if (text_.empty() || !dc) return;
   dc_ = dc;
-  pass_ = 0;
+  pass_ = Pass::Drawing;
   rect_ = rect;
   Layout();
   dc_ = nullptr;
 }
 
 SIZE CMarkupDrawer::Layout() {
-  if (pass_ == 1) {
+  if (pass_ == Pass::Measuring) {
     hotAreas_.clear();
     lines_.clear();
     animations_.clear();
@@ -254,7 +254,7 @@ SIZE CMarkupDrawer::Layout() {
   const auto add = [&](SIZE part) {
     total.cx = std::max(total.cx, part.cx);
     total.cy = Sat(static_cast<long long>(total.cy) + part.cy);
-    if (pass_ == 0) rect_.top = Sat(static_cast<long long>(rect_.top) + part.cy);
+    if (pass_ == Pass::Drawing) rect_.top = Sat(static_cast<long long>(rect_.top) + part.cy);
   };
   const std::string_view text = text_;
   std::size_t pos = 0;
@@ -407,7 +407,7 @@ SIZE CMarkupDrawer::Paragraph(std::string_view text) {
 
 void CMarkupDrawer::StartLine() {
   x_ = rect_.left;
-  if (pass_ == 1) {
+  if (pass_ == Pass::Measuring) {
     line_ = LineInfo{};
     line_.align = style_.align;
   } else {
@@ -418,14 +418,16 @@ void CMarkupDrawer::StartLine() {
       line_.width =
           Sat(line_.width + static_cast<long long>(markup::MulDiv(width, line_.percent, 100)));
     }
-    justify_ = line_.align == 3 && line_.wrapped != 0;
+    justify_ = line_.align == ALIGN_JUSTIFY && line_.wrapped != 0;
     if (justify_) {
       dc_->SetTextJustification(width - line_.width, line_.spaces);
     } else {
       dc_->SetTextJustification(0, 0);
     }
-    if (line_.align == 1) x_ = Sat(rect_.left + (static_cast<long long>(width) - line_.width) / 2);
-    if (line_.align == 2) x_ = Sat(static_cast<long long>(rect_.left) + width - line_.width);
+    if (line_.align == ALIGN_CENTER)
+      x_ = Sat(rect_.left + (static_cast<long long>(width) - line_.width) / 2);
+    if (line_.align == ALIGN_RIGHT)
+      x_ = Sat(static_cast<long long>(rect_.left) + width - line_.width);
   }
   lineStart_ = x_;
   restWidth_ = line_.width;
@@ -433,7 +435,7 @@ void CMarkupDrawer::StartLine() {
 }
 
 void CMarkupDrawer::CloseLine(long long count, bool wrapped) {
-  if (pass_ == 1) {
+  if (pass_ == Pass::Measuring) {
     if (line_.height == 0) line_.height = tm_.tmHeight;
     line_.width = Sat(static_cast<long long>(x_) - rect_.left);
     line_.height = Sat(static_cast<long long>(line_.height) + line_.descent);
@@ -447,7 +449,7 @@ void CMarkupDrawer::CloseLine(long long count, bool wrapped) {
 }
 
 int CMarkupDrawer::TextTop(int height) {
-  if (pass_ == 1) {
+  if (pass_ == Pass::Measuring) {
     line_.descent = std::max(line_.descent, height - tm_.tmAscent);
     line_.height = std::max(line_.height, static_cast<int>(tm_.tmAscent));
     return y_;
@@ -455,11 +457,11 @@ int CMarkupDrawer::TextTop(int height) {
   const long long h = line_.height;
   const long long d = line_.descent;
   switch (style_.valign) {
-    case 0:
+    case VALIGN_TOP:
       return y_;
-    case 1:
+    case VALIGN_MIDDLE:
       return Sat(y_ + (h - tm_.tmHeight) / 2);
-    case 2:
+    case VALIGN_BOTTOM:
       return Sat(y_ + h - tm_.tmAscent);
     default:
       return Sat(y_ + h - d - tm_.tmAscent);
@@ -467,18 +469,18 @@ int CMarkupDrawer::TextTop(int height) {
 }
 
 int CMarkupDrawer::ItemTop(int height) {
-  if (pass_ == 1) {
+  if (pass_ == Pass::Measuring) {
     line_.height = std::max(line_.height, height);
     return y_;
   }
   const long long h = line_.height;
   const long long d = line_.descent;
   switch (style_.valign) {
-    case 0:
+    case VALIGN_TOP:
       return y_;
-    case 1:
+    case VALIGN_MIDDLE:
       return Sat(y_ + (h - height) / 2);
-    case 2:
+    case VALIGN_BOTTOM:
       return Sat(y_ + h - height);
     default:
       return Sat(y_ + h - d - height);
@@ -486,18 +488,19 @@ int CMarkupDrawer::ItemTop(int height) {
 }
 
 void CMarkupDrawer::AddHotArea(int left, int top, int width, int height) {
-  if (pass_ != 0 || style_.linkKind == 0) return;
+  if (pass_ != Pass::Drawing || style_.linkKind == 0) return;
   hotAreas_.push_back({left, top, Sat(static_cast<long long>(left) + width - 1),
                        Sat(static_cast<long long>(top) + height - 1), style_.linkKind, linkCounter_,
                        style_.linkTarget});
 }
 
 void CMarkupDrawer::NoteShown(std::string_view text) {
-  if (pass_ == 1) shownText_ += text;
+  if (pass_ == Pass::Measuring) shownText_ += text;
 }
 
 void CMarkupDrawer::NoteSeparator() {
-  if (pass_ == 1 && !shownText_.empty() && shownText_.back() != ' ') shownText_ += ' ';
+  if (pass_ == Pass::Measuring && !shownText_.empty() && shownText_.back() != ' ')
+    shownText_ += ' ';
 }
 
 // ---- text -------------------------------------------------------------------------------------
@@ -559,7 +562,7 @@ void CMarkupDrawer::PlaceRun(std::string text) {
                static_cast<int>(std::clamp(room, -kMaxCoordinate, kMaxCoordinate)), &piece, &rest);
     }
     int width = plainWidth(piece);
-    if (pass_ == 1) {
+    if (pass_ == Pass::Measuring) {
       line_.align = style_.align;
       line_.spaces += CountSpaces(piece);
     } else if (!piece.empty()) {
@@ -602,7 +605,7 @@ void CMarkupDrawer::PlaceText(std::string_view text) {
   SIZE extent;
   dc_->GetTextExtentPoint32(text, &extent);
   const int top = TextTop(extent.cy);
-  if (pass_ == 0) {
+  if (pass_ == Pass::Drawing) {
     AddHotArea(x_, top, extent.cx, extent.cy);
     dc_->TextOut(x_, top, text);
     if (pieceObserver_) pieceObserver_(text, x_, top, style_);
@@ -632,7 +635,7 @@ void CMarkupDrawer::Tab(std::string_view attributeText) {
     n = std::max(n - 1, 0LL);
   }
   x_ = Sat(x + n * size);
-  if (pass_ == 0) restWidth_ -= Sat(x_ - before);
+  if (pass_ == Pass::Drawing) restWidth_ -= Sat(x_ - before);
 }
 
 void CMarkupDrawer::Rule(std::string_view attributeText) {
@@ -651,7 +654,7 @@ void CMarkupDrawer::Rule(std::string_view attributeText) {
   const bool percent = !width.empty() && width.back() == '%';
   const int share = percent ? std::clamp(markup::ParseDecimal(width), 0, 10000) : 0;
   int length = 0;
-  if (pass_ == 1) {
+  if (pass_ == Pass::Measuring) {
     length = percent ? 1 : GetLength(width, 0, false);
     line_.percent = Sat(static_cast<long long>(line_.percent) + share);
     line_.height = std::max(line_.height, size + 8);
@@ -783,9 +786,9 @@ void CMarkupDrawer::PlaceImage(int width, int height, bool placeByOccupied,
     occupiedHeight = Sat(std::max(0LL, static_cast<long long>(height) + shadowY_));
   }
   ReserveImage(occupiedWidth);
-  if (pass_ == 1) line_.align = style_.align;
+  if (pass_ == Pass::Measuring) line_.align = style_.align;
   const int top = ItemTop(placeByOccupied ? occupiedHeight : height);
-  if (pass_ == 0) {
+  if (pass_ == Pass::Drawing) {
     AddHotArea(x_, top, occupiedWidth, occupiedHeight);
     const bool hovered = style_.linkKind != 0 && linkCounter_ == hoveredLink_;
     gdi::DWORD flags = hovered ? request.hover : request.normal;
@@ -876,7 +879,7 @@ void CMarkupDrawer::ImageListItem(std::string_view attributeText) {
   const long long rows = cy > 0 ? size.cy / cy : 0;
   const long long cells = columns * rows;
   if (request.HasSource() && request.speed != 0) {
-    if (pass_ == 1) {
+    if (pass_ == Pass::Measuring) {
       animations_.push_back({index, static_cast<int>(cells), 0, request.speed});
     } else {
       ++animationCounter_;

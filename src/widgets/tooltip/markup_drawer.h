@@ -38,7 +38,7 @@ class CMarkupDrawer {
     int height = 0;   // ascent part, plus the descent once the line is closed
     int descent = 0;  // largest part below the baseline
     int percent = 0;  // sum of the percentage widths of the rules on the line
-    int align = 0;
+    TextAlign align = ALIGN_LEFT;
     int spaces = 0;
     int wrapped = 0;  // 1 when the next item did not fit
     friend bool operator==(const LineInfo&, const LineInfo&) = default;
@@ -188,6 +188,8 @@ class CMarkupDrawer {
     std::string styleName;  // empty: not a style tag
   };
   using Attributes = std::vector<std::pair<std::string, std::string>>;
+  // The measuring pass finds the size and records the lines; the drawing pass paints from them.
+  enum class Pass { Measuring, Drawing };
 
   // Language (markup_language.cpp).
   void BuildTables();
@@ -263,7 +265,7 @@ class CMarkupDrawer {
   // Pass state.
   std::string text_;
   std::string shownText_;
-  int pass_ = 1;  // 1 measuring, 0 drawing
+  Pass pass_ = Pass::Measuring;
   gdi::CDC* dc_ = nullptr;
   gdi::RECT rect_;
   TextStyle style_;

@@ -499,9 +499,9 @@ void CMarkupDrawer::ApplyProperty(TextStyle& style, std::string_view property,
     }
   } else if (property == "text-align") {
     const std::string_view v = keyword("left");
-    if (v == "left") style.align = 0;
-    if (v == "center") style.align = 1;
-    if (v == "right") style.align = 2;
+    if (v == "left") style.align = ALIGN_LEFT;
+    if (v == "center") style.align = ALIGN_CENTER;
+    if (v == "right") style.align = ALIGN_RIGHT;
   } else if (property == "text-transform") {
     const std::string_view v = keyword("none");
     if (v == "none") style.transform = 0;
@@ -532,10 +532,10 @@ void CMarkupDrawer::ApplyProperty(TextStyle& style, std::string_view property,
     }
   } else if (property == "vertical-align") {
     const std::string_view v = keyword("baseline");
-    if (v == "baseline") style.valign = 3;
-    if (v == "middle" || v == "vcenter") style.valign = 1;
-    if (v == "top") style.valign = 0;
-    if (v == "bottom") style.valign = 2;
+    if (v == "baseline") style.valign = VALIGN_BASELINE;
+    if (v == "middle" || v == "vcenter") style.valign = VALIGN_MIDDLE;
+    if (v == "top") style.valign = VALIGN_TOP;
+    if (v == "bottom") style.valign = VALIGN_BOTTOM;
   } else if (property == "border-color") {
     style.borderLight = style.borderDark = GetColor(value, style.borderLight);
   } else if (property == "border-width" || property == "size") {
@@ -721,19 +721,19 @@ void CMarkupDrawer::ApplyTagEffect(const TagInfo& tag, std::string_view attribut
     case TAG_CENTER:
     case TAG_RIGHT:
     case TAG_JUSTIFY:
-      style_.align = tag.kind - TAG_LEFT;
+      style_.align = static_cast<TextAlign>(ALIGN_LEFT + (tag.kind - TAG_LEFT));
       break;
     case TAG_BASELINE:
-      style_.valign = 3;
+      style_.valign = VALIGN_BASELINE;
       break;
     case TAG_TOP:
-      style_.valign = 0;
+      style_.valign = VALIGN_TOP;
       break;
     case TAG_VCENTER:
-      style_.valign = 1;
+      style_.valign = VALIGN_MIDDLE;
       break;
     case TAG_BOTTOM:
-      style_.valign = 2;
+      style_.valign = VALIGN_BOTTOM;
       break;
     case TAG_SHEET:
       ApplyCssStyle(style_, tag.styleName);

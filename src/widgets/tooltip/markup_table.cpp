@@ -185,7 +185,7 @@ SIZE CMarkupDrawer::Table(std::string_view table) {
   // Past this depth a table is read as text: no recursion a text could run away with.
   if (tableDepth_ >= kMaxTableDepth) return Paragraph(table);
   const int index = ++tableCounter_;
-  if (pass_ == 1) {
+  if (pass_ == Pass::Measuring) {
     int rows = 0;
     int columns = 0;
     ForEachRow(table, INT_MAX, [&](std::string_view row) {
@@ -222,7 +222,7 @@ SIZE CMarkupDrawer::Table(std::string_view table) {
   };
   RECT tableRect{};
   RECT inner{};
-  if (pass_ == 0) {
+  if (pass_ == Pass::Drawing) {
     long long width = extent(info.columnWidths, info.columns);
     const long long height = extent(info.rowHeights, info.rows);
     const long long available = static_cast<long long>(outer.right) - outer.left;
@@ -240,8 +240,8 @@ SIZE CMarkupDrawer::Table(std::string_view table) {
       }
     }
     long long left = outer.left;
-    if (width < available && style_.align == 1) left += (available - width) / 2;
-    if (width < available && style_.align == 2) left = outer.right - width;
+    if (width < available && style_.align == ALIGN_CENTER) left += (available - width) / 2;
+    if (width < available && style_.align == ALIGN_RIGHT) left = outer.right - width;
     tableRect = {Sat(left), outer.top, Sat(left + width), Sat(outer.top + height)};
 
     if (style_.backEffect >= 0) {
@@ -268,7 +268,7 @@ SIZE CMarkupDrawer::Table(std::string_view table) {
   }
 
   SIZE size{};
-  if (pass_ == 1) {
+  if (pass_ == Pass::Measuring) {
     SizeColumnsAndRows(info);
     size = {Sat(extent(info.columnWidths, info.columns)), Sat(extent(info.rowHeights, info.rows))};
   } else {
@@ -346,7 +346,7 @@ void CMarkupDrawer::Row(std::string_view row, const RECT& inner, TableInfo& info
     // No free place left in the row: the cell is not laid out.
     if (c >= info.columns || info.Cell(r, c).colspan == -1) return;
     RECT rect{};
-    if (pass_ == 0) {
+    if (pass_ == Pass::Drawing) {
       const CellInfo& placed = info.Cell(r, c);
       const int colspan = std::max(placed.colspan, 1);
       const int rowspan = std::max(placed.rowspan, 1);
@@ -358,7 +358,7 @@ void CMarkupDrawer::Row(std::string_view row, const RECT& inner, TableInfo& info
     }
     Cell(cell, rect, info, r, c);
     const CellInfo& placed = info.Cell(r, c);
-    if (pass_ == 1) {
+    if (pass_ == Pass::Measuring) {
       // The whole block a cell spans is covered, so no later cell is drawn over it.
       for (int rr = r; rr < r + placed.rowspan; ++rr) {
         for (int cc = c; cc < c + placed.colspan; ++cc) {
@@ -391,7 +391,7 @@ void CMarkupDrawer::Cell(std::string_view cellText, const RECT& rect, TableInfo&
 
   CellInfo& cell = info.Cell(r, c);
   RECT content{};
-  if (pass_ == 1) {
+  if (pass_ == Pass::Measuring) {
     // A span stops at the table's edge and at places other cells already cover.
     int free = 0;
     while (free < std::clamp(colspan, 1, kMaxSpan) && c + free < info.columns &&
@@ -420,15 +420,16 @@ void CMarkupDrawer::Cell(std::string_view cellText, const RECT& rect, TableInfo&
     // was measured in; the text keeps its measured lines instead of wrapping anew.
     content.right = std::max(content.right, Sat(static_cast<long long>(content.left) + cell.width));
     const long long room = static_cast<long long>(content.bottom) - content.top;
-    if (style_.valign == 1) content.top = Sat(content.top + (room - cell.contentHeight) / 2);
-    if (style_.valign == 2)
+    if (style_.valign == VALIGN_MIDDLE)
+      content.top = Sat(content.top + (room - cell.contentHeight) / 2);
+    if (style_.valign == VALIGN_BOTTOM)
       content.top = Sat(content.bottom - static_cast<long long>(cell.contentHeight));
   }
 
   const std::string_view text = cellText.substr(std::min(contentStart, cellText.size()));
   std::size_t pos = 0;
   const auto add = [&](SIZE part) {
-    if (pass_ == 1) {
+    if (pass_ == Pass::Measuring) {
       cell.width = std::clamp(std::max(cell.width, part.cx), 0, kMaxCellSide);
       cell.contentHeight = Sat(static_cast<long long>(cell.contentHeight) + part.cy);
     }
@@ -448,7 +449,7 @@ void CMarkupDrawer::Cell(std::string_view cellText, const RECT& rect, TableInfo&
     pos = tableEnd;
   }
 
-  if (pass_ == 1) {
+  if (pass_ == Pass::Measuring) {
     cell.fullWidth = Sat(std::max(cell.width, style_.width) + 2LL * inset);
     cell.fullHeight = Sat(std::max(cell.contentHeight, style_.height) + 2LL * inset);
   }

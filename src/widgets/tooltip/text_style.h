@@ -6,6 +6,16 @@
 
 #include "platform/gdi/gdi.h"
 
+// Horizontal alignment of a line's content (text-align, and the align tags).
+enum TextAlign : int { ALIGN_LEFT = 0, ALIGN_CENTER = 1, ALIGN_RIGHT = 2, ALIGN_JUSTIFY = 3 };
+// Where an item sits in the height of its line (vertical-align, and the valign tags).
+enum VerticalAlign : int {
+  VALIGN_TOP = 0,
+  VALIGN_MIDDLE = 1,
+  VALIGN_BOTTOM = 2,
+  VALIGN_BASELINE = 3
+};
+
 struct TextStyle {
   std::string name;  // style name of the tag that pushed this record; matches closing tags
   int size = 16;     // font cell height, pixels
@@ -24,8 +34,8 @@ struct TextStyle {
   int backMode = 1;     // 1 transparent, 2 opaque
   int backEffect = -1;  // background effect id; -1 none
   std::string backImage;
-  int align = 0;   // 0 left, 1 center, 2 right, 3 justify
-  int valign = 3;  // 0 top, 1 middle, 2 bottom, 3 baseline
+  TextAlign align = ALIGN_LEFT;
+  VerticalAlign valign = VALIGN_BASELINE;
   int borderStyle = 0;
   int borderWidth = 0;
   int width = 0;  // cell width and height; 0 automatic
