@@ -208,7 +208,7 @@ class CMarkupDrawer {
   bool CloseStyle(const std::string& name);
   gdi::DWORD EffectFlags(std::string_view letters) const;
 
-  // Layout (markup_drawer.cpp).
+  // Layout (markup_drawer.cpp), pictures (markup_images.cpp), links (markup_links.cpp).
   gdi::SIZE Layout();
   void SetFont();
   gdi::SIZE Paragraph(std::string_view segment);
@@ -216,6 +216,9 @@ class CMarkupDrawer {
   void CloseLine(long long count, bool wrapped);
   int TextTop(int height);
   int ItemTop(int height);
+  // The drawing pass's top of an item by the vertical alignment: centred by middleHeight,
+  // set on the bottom or the baseline by lowerHeight.
+  int AlignedTop(long long middleHeight, long long lowerHeight) const;
   void PlaceRun(std::string run);
   void PlaceText(std::string_view text);
   // prefix[k] - base is the width of the first k bytes of the run.
@@ -233,8 +236,7 @@ class CMarkupDrawer {
   void ImageListItem(std::string_view attributeText);
   bool ReserveImage(int occupiedWidth);
   struct ImageRequest;
-  using DrawImageFn =
-      std::function<void(int x, int y, gdi::DWORD flags, gdi::BOOL shadowed, gdi::COLORREF color)>;
+  using DrawImageFn = std::function<void(int x, int y, const CEffectPainter::ImageLook& look)>;
   ImageRequest ReadImage(std::string_view attributeText) const;
   int ImageSide(const std::string& value, int natural) const;
   std::string Library(const ImageRequest& request) const;
@@ -277,34 +279,34 @@ class CMarkupDrawer {
   gdi::COLORREF oldTextColor_ = 0;
   gdi::COLORREF oldBkColor_ = 0;
 
-  // Position and the line being laid out.
-  int x_ = 0;
-  int y_ = 0;
-  LineInfo line_;
-  int lineStart_ = 0;  // x where the line started
-  bool justify_ = false;
-  long long restWidth_ = 0;  // drawing: content of the line still to come, unjustified
-  int restSpaces_ = 0;       // drawing: spaces of the line still to come
+  // Where a pass is: the position, the line being laid out, and how far it has come through
+  // the records of the measuring pass. Layout() starts every pass with a fresh one.
+  struct Cursor {
+    int x = 0;
+    int y = 0;
+    LineInfo line;
+    int lineStart = 0;  // x where the line started
+    bool justify = false;
+    long long restWidth = 0;  // drawing: content of the line still to come, unjustified
+    int restSpaces = 0;       // drawing: spaces of the line still to come
+    std::size_t lineIndex = 0;
+    int linkCounter = -1;
+    int animationCounter = -1;
+    int tableCounter = -1;
+    int tableDepth = 0;
+  };
+  Cursor cursor_;
 
+  // What the measuring pass records for the drawing passes.
   std::vector<LineInfo> lines_;
-  std::size_t lineIndex_ = 0;
   std::vector<HotArea> hotAreas_;
-  int linkCounter_ = -1;
   int hoveredLink_ = -2;
   std::vector<AnimationInfo> animations_;
-  int animationCounter_ = -1;
-  int tableCounter_ = -1;
   std::vector<TableInfo> tables_;
-  int tableDepth_ = 0;
 
   int maxWidth_ = 0;
   int tabSize_ = 32;
-  int shadowX_ = 4;
-  int shadowY_ = 4;
-  int shadowDarkness_ = 50;
-  bool shadowBlur_ = true;
-  gdi::DWORD shadowDepthX_ = 7;
-  gdi::DWORD shadowDepthY_ = 7;
+  CEffectPainter::ShadowStyle imageShadow_{{4, 4, 7, 7}};
   gdi::COLORREF shadowColor_ = gdi::RGB(128, 128, 128);
   std::optional<QCursor> linkCursor_;
   MessageTarget hoverTarget_;

@@ -11,9 +11,12 @@
 
 #include "resources.h"
 #include "widgets/tooltip/markup_drawer.h"
+#include "widgets/tooltip/markup_text.h"
 
 using gdi::RECT;
 using gdi::SIZE;
+using markup::Sat;
+using markup::TrimLeft;
 
 namespace {
 
@@ -32,16 +35,6 @@ constexpr long long kMaxCells = 65536;
 constexpr int kMaxTableDepth = 16;
 // Cell sizes stay far from overflow however many of them add up.
 constexpr int kMaxCellSide = 1 << 20;
-constexpr long long kMaxCoordinate = 1LL << 28;
-
-int Sat(long long value) {
-  return static_cast<int>(std::clamp(value, -kMaxCoordinate, kMaxCoordinate));
-}
-
-std::string_view TrimLeft(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  return text;
-}
 
 // The attribute text of the tag at the start of `text` and where its content starts; a tag
 // without ">" has no content.
@@ -183,8 +176,8 @@ std::size_t CMarkupDrawer::FindTableEnd(std::string_view text, std::size_t start
 
 SIZE CMarkupDrawer::Table(std::string_view table) {
   // Past this depth a table is read as text: no recursion a text could run away with.
-  if (tableDepth_ >= kMaxTableDepth) return Paragraph(table);
-  const int index = ++tableCounter_;
+  if (cursor_.tableDepth >= kMaxTableDepth) return Paragraph(table);
+  const int index = ++cursor_.tableCounter;
   if (pass_ == Pass::Measuring) {
     int rows = 0;
     int columns = 0;
@@ -246,7 +239,7 @@ SIZE CMarkupDrawer::Table(std::string_view table) {
 
     if (style_.backEffect >= 0) {
       painter_.PaintBackground(dc_, static_cast<gdi::DWORD>(style_.backEffect), &tableRect,
-                               style_.backColor, style_.backMidColor, style_.backEndColor, 5, 0);
+                               {style_.backColor, style_.backMidColor, style_.backEndColor}, 5, 0);
     } else if (!style_.backImage.empty()) {
       TableBackground(tableRect);
     }
@@ -261,10 +254,10 @@ SIZE CMarkupDrawer::Table(std::string_view table) {
   }
 
   if (info.rows > 0 && info.columns > 0) {
-    ++tableDepth_;
+    ++cursor_.tableDepth;
     int r = 0;
     ForEachRow(table, info.rows, [&](std::string_view row) { Row(row, inner, info, r++); });
-    --tableDepth_;
+    --cursor_.tableDepth;
   }
 
   SIZE size{};
@@ -408,7 +401,7 @@ void CMarkupDrawer::Cell(std::string_view cellText, const RECT& rect, TableInfo&
     cell.rect = rect;
     if (style_.backEffect >= 0) {
       painter_.PaintBackground(dc_, static_cast<gdi::DWORD>(style_.backEffect), &rect,
-                               style_.backColor, style_.backMidColor, style_.backEndColor, 5, 0);
+                               {style_.backColor, style_.backMidColor, style_.backEndColor}, 5, 0);
     }
     const gdi::COLORREF light = enabled_ ? style_.borderLight : disabledColor_;
     const gdi::COLORREF dark = enabled_ ? style_.borderDark : disabledColor_;
@@ -469,7 +462,7 @@ void CMarkupDrawer::TableBackground(const RECT& rect) {
   if (size.cx <= 0 || size.cy <= 0) return;
   const std::unique_ptr<gdi::CDC> memory = gdi::CDC::CreateCompatibleDC(dc_);
   gdi::CBitmap* old = memory->SelectObject(bitmap.get());
-  painter_.TileCopy(dc_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+  painter_.TileCopy(dc_, {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top},
                     memory.get(), 0, 0, size.cx, size.cy);
   memory->SelectObject(old);
 }
