@@ -3,8 +3,10 @@
 // once (entities, line ends), then laid out twice by the same code: a measuring pass that
 // finds its size and records the facts of every line, and a drawing pass that paints it into
 // a rectangle from those facts and records the hot areas of its links. The language (tags,
-// attributes, the style sheet, lengths and colours) lives in markup_language.cpp, the layout
-// in markup_drawer.cpp and the tables in markup_table.cpp.
+// attributes, the style sheet, lengths and colours) lives in markup_language.cpp with its
+// fixed tables in markup_data.h, the layout in markup_drawer.cpp, pictures in
+// markup_images.cpp, links in markup_links.cpp, tables in markup_table.cpp, and the text
+// and number helpers they share in markup_text.h.
 
 #include <QCursor>
 #include <QPointer>
@@ -50,7 +52,7 @@ class CMarkupDrawer {
     int top = 0;
     int right = 0;
     int bottom = 0;
-    int linkKind = 0;
+    LinkType linkKind = LINK_NONE;
     int link = 0;
     std::string linkTarget;
   };

@@ -206,7 +206,7 @@ void CMarkupDrawer::PlaceImage(int width, int height, bool placeByOccupied,
   const int top = ItemTop(placeByOccupied ? occupiedHeight : height);
   if (pass_ == Pass::Drawing) {
     AddHotArea(cursor_.x, top, occupiedWidth, occupiedHeight);
-    const bool hovered = style_.linkKind != 0 && cursor_.linkCounter == hoveredLink_;
+    const bool hovered = style_.linkKind != LINK_NONE && cursor_.linkCounter == hoveredLink_;
     gdi::DWORD flags = hovered ? request.hover : request.normal;
     if (!enabled_) flags = (flags & ~0xFFu) | CEffectPainter::IMAGE_SILHOUETTE;
     draw(cursor_.x, top,

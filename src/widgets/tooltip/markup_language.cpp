@@ -162,10 +162,10 @@ void CMarkupDrawer::ApplyProperty(TextStyle& style, std::string_view property,
     if (v == "right") style.align = ALIGN_RIGHT;
   } else if (property == "text-transform") {
     const std::string_view v = keyword("none");
-    if (v == "none") style.transform = 0;
-    if (v == "uppercase") style.transform = 1;
-    if (v == "lowercase") style.transform = 2;
-    if (v == "capitalize") style.transform = 3;
+    if (v == "none") style.transform = TRANSFORM_NONE;
+    if (v == "uppercase") style.transform = TRANSFORM_UPPERCASE;
+    if (v == "lowercase") style.transform = TRANSFORM_LOWERCASE;
+    if (v == "capitalize") style.transform = TRANSFORM_CAPITALIZE;
   } else if (property == "color") {
     style.textColor = GetColor(value, style.textColor);
   } else if (property == "background-color") {
@@ -403,14 +403,14 @@ void CMarkupDrawer::ApplyTagEffect(const TagInfo& tag, std::string_view attribut
       }
       break;
     case TAG_LINK:
-      style_.linkKind = 2;
+      style_.linkKind = LINK_MESSAGE;
       style_.linkTarget.clear();
       for (const auto& [name, value] : ParseAttributes(attributeText)) {
         if (name == "href") {
-          style_.linkKind = 1;
+          style_.linkKind = LINK_SHELL;
           style_.linkTarget = value;
         } else if (name == "msg") {
-          style_.linkKind = 2;
+          style_.linkKind = LINK_MESSAGE;
           style_.linkTarget = value;
         }
       }

@@ -44,7 +44,7 @@ void CMarkupDrawer::SetHyperlinkCursor(std::optional<QCursor> cursor) {
 }
 
 void CMarkupDrawer::AddHotArea(int left, int top, int width, int height) {
-  if (pass_ != Pass::Drawing || style_.linkKind == 0) return;
+  if (pass_ != Pass::Drawing || style_.linkKind == LINK_NONE) return;
   hotAreas_.push_back({left, top, Sat(static_cast<long long>(left) + width - 1),
                        Sat(static_cast<long long>(top) + height - 1), style_.linkKind,
                        cursor_.linkCounter, style_.linkTarget});
@@ -82,9 +82,10 @@ void CMarkupDrawer::OnLButtonDown(gdi::POINT point) {
   const HotArea* area = HotAreaAt(hotAreas_, point);
   if (!area || area->linkTarget.empty()) return;
   const std::string target = area->linkTarget;
-  if (area->linkKind == 1) {
+  if (area->linkKind == LINK_SHELL) {
     RunShellLink(target);
-  } else if (area->linkKind == 2 && messageTarget_.window && messageTarget_.message != 0) {
+  } else if (area->linkKind == LINK_MESSAGE && messageTarget_.window &&
+             messageTarget_.message != 0) {
     SendMessage(messageTarget_.window, messageTarget_.message,
                 reinterpret_cast<std::intptr_t>(target.c_str()), messageTarget_.param);
   }

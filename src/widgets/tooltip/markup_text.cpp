@@ -69,13 +69,15 @@ std::string ToLower(std::string_view text) {
   return lower;
 }
 
-void Transform(std::string& run, int transform) {
-  if (transform == 0) return;
+void Transform(std::string& run, TextTransform transform) {
+  if (transform == TRANSFORM_NONE) return;
   for (char& c : run) {
-    if (transform == 1 && c >= 'a' && c <= 'z') c = static_cast<char>(c - ('a' - 'A'));
-    if (transform >= 2 && c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+    if (transform == TRANSFORM_UPPERCASE && c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - ('a' - 'A'));
+    if (transform >= TRANSFORM_LOWERCASE && c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c + ('a' - 'A'));
   }
-  if (transform != 3) return;
+  if (transform != TRANSFORM_CAPITALIZE) return;
   for (std::size_t i = 0; i < run.size(); ++i) {
     if ((i == 0 || run[i - 1] == ' ') && run[i] >= 'a' && run[i] <= 'z') {
       run[i] = static_cast<char>(run[i] - ('a' - 'A'));

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "widgets/tooltip/text_style.h"
+
 namespace markup {
 
 inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -74,7 +76,7 @@ inline bool IsCharBoundary(std::string_view text, std::size_t at) {
   return at == 0 || at >= text.size() || (static_cast<unsigned char>(text[at]) & 0xC0) != 0x80;
 }
 
-// text-transform: 0 none, 1 upper case, 2 lower case, 3 capitalize (after lower case).
-void Transform(std::string& run, int transform);
+// text-transform; capitalizing lowers the rest of each word first.
+void Transform(std::string& run, TextTransform transform);
 
 }  // namespace markup

@@ -16,6 +16,16 @@ enum VerticalAlign : int {
   VALIGN_BASELINE = 3
 };
 
+// text-transform.
+enum TextTransform : int {
+  TRANSFORM_NONE = 0,
+  TRANSFORM_UPPERCASE = 1,
+  TRANSFORM_LOWERCASE = 2,
+  TRANSFORM_CAPITALIZE = 3,
+};
+// What a click on a link does: open its href with the desktop, or send its msg.
+enum LinkType : int { LINK_NONE = 0, LINK_SHELL = 1, LINK_MESSAGE = 2 };
+
 struct TextStyle {
   std::string name;  // style name of the tag that pushed this record; matches closing tags
   int size = 16;     // font cell height, pixels
@@ -42,10 +52,10 @@ struct TextStyle {
   int height = 0;
   int reserved1 = 0;
   int reserved2 = 0;
-  int transform = 0;  // 0 none, 1 upper case, 2 lower case, 3 capitalize
-  int margin = 2;     // also a table's cell padding
-  int padding = 0;    // also a table's cell spacing
-  int linkKind = 0;   // 0 none, 1 shell link (href), 2 message link (msg)
+  TextTransform transform = TRANSFORM_NONE;
+  int margin = 2;   // also a table's cell padding
+  int padding = 0;  // also a table's cell spacing
+  LinkType linkKind = LINK_NONE;
   std::string linkTarget;
 
   void Reset() { *this = TextStyle(); }
