@@ -299,7 +299,7 @@ class CMarkupDrawer {
   };
   Cursor cursor_;
 
-  // What the measuring pass records for the drawing passes.
+  // What the passes record, and the link under the pointer.
   std::vector<LineInfo> lines_;
   std::vector<HotArea> hotAreas_;
   int hoveredLink_ = -2;
