@@ -37,7 +37,7 @@ void DrawDropShadow(benchmark::State& state) {
   gdi::CDC dc(&target);
   CEffectPainter painter;
   for (auto _ : state) {
-    painter.DrawDropShadow(&dc, 10, 10, kShadowWidth, kShadowHeight, &shadow, blur, depth, depth);
+    painter.DrawDropShadow(&dc, {10, 10, kShadowWidth, kShadowHeight}, &shadow, blur, depth, depth);
     benchmark::DoNotOptimize(target.constBits());
   }
   state.SetItemsProcessed(state.iterations() * kShadowWidth * kShadowHeight);  // pixels
@@ -69,8 +69,9 @@ void PaintBackground(benchmark::State& state) {
   const gdi::RECT rect{0, 0, 300, 200};
   // The markup's background areas: granularity 5, coloring 0.
   for (auto _ : state) {
-    painter.PaintBackground(&dc, effect, &rect, gdi::RGB(255, 255, 255), gdi::RGB(200, 220, 255),
-                            gdi::RGB(40, 80, 160), 5, 0);
+    painter.PaintBackground(
+        &dc, effect, &rect,
+        {gdi::RGB(255, 255, 255), gdi::RGB(200, 220, 255), gdi::RGB(40, 80, 160)}, 5, 0);
     benchmark::DoNotOptimize(target.constBits());
   }
   state.SetItemsProcessed(state.iterations() * 300 * 200);

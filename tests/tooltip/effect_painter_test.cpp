@@ -63,7 +63,7 @@ TEST_P(Background, PaintsTheRectangleOnly) {
   CEffectPainter painter;
   const RECT rect{1, 1, 5, 3};
   platform::CrtSrand(1);  // granularity 0: no noise in the first values after seed 1
-  painter.PaintBackground(&dc, c.effect, &rect, c.begin, c.mid, c.end, 0, c.coloring);
+  painter.PaintBackground(&dc, c.effect, &rect, {c.begin, c.mid, c.end}, 0, c.coloring);
   EXPECT_EQ(PixelsOf(image, 1, 1, 4, 2), c.expected);
   Rows ring = PixelsOf(image);
   for (int y = 1; y <= 2; ++y) {
@@ -208,7 +208,7 @@ TEST_P(GradientBands, EmptyBandsAreSkippedAndTheLastIsNearTheEnd) {
   CDC dc(&image);
   CEffectPainter painter;
   const RECT rect{1, 0, 1 + c.width, 1};
-  painter.PaintBackground(&dc, c.effect, &rect, kBlack, kGrey128, kWhite, 5, 0);
+  painter.PaintBackground(&dc, c.effect, &rect, {kBlack, kGrey128, kWhite}, 5, 0);
   std::vector<QRgb> expected{kMark};
   for (QRgb v : Greys(c.greys)) expected.push_back(v);
   expected.push_back(kMark);
@@ -233,7 +233,7 @@ TEST(GradientBands, SixtyFourColumnsShowEveryBand) {
   CDC dc(&image);
   CEffectPainter painter;
   const RECT rect{0, 0, 64, 1};
-  painter.PaintBackground(&dc, 1, &rect, kBlack, kBlack, kWhite, 0, 0);
+  painter.PaintBackground(&dc, 1, &rect, {kBlack, kBlack, kWhite}, 0, 0);
   for (int i = 0; i < 64; ++i) {
     const int v = (255 * i) >> 6;
     EXPECT_EQ(image.pixel(i, 0) & 0xFFFFFF, Px(v, v, v)) << i;
@@ -246,7 +246,7 @@ TEST(Background, TexturesKeepTheirImageAndNullArgumentsPaintNothing) {
   CEffectPainter painter;
   EXPECT_EQ(painter.EffectImage().PixelData(), nullptr);
   const RECT rect{1, 1, 5, 3};
-  painter.PaintBackground(&dc, CEffectPainter::EFFECT_VSHADE, &rect, kWhite, kGrey128, kBlack, 0,
+  painter.PaintBackground(&dc, CEffectPainter::EFFECT_VSHADE, &rect, {kWhite, kGrey128, kBlack}, 0,
                           0);
   EXPECT_EQ(painter.EffectImage().GetWidth(), 4u);
   EXPECT_EQ(painter.EffectImage().GetHeight(), 2u);
@@ -254,14 +254,15 @@ TEST(Background, TexturesKeepTheirImageAndNullArgumentsPaintNothing) {
 
   QImage untouched = Canvas(6, 4, kMark);
   CDC other(&untouched);
-  painter.PaintBackground(&other, 0, nullptr, kRed, kRed, kRed, 0, 0);
-  painter.PaintBackground(nullptr, 0, &rect, kRed, kRed, kRed, 0, 0);
+  painter.PaintBackground(&other, 0, nullptr, {kRed, kRed, kRed}, 0, 0);
+  painter.PaintBackground(nullptr, 0, &rect, {kRed, kRed, kRed}, 0, 0);
   const RECT empty{3, 3, 3, 3};
   const RECT inverted{5, 3, 1, 1};
-  painter.PaintBackground(&other, CEffectPainter::EFFECT_METAL, &empty, kRed, kRed, kRed, 0, 0);
-  painter.PaintBackground(&other, CEffectPainter::EFFECT_METAL, &inverted, kRed, kRed, kRed, 0, 0);
-  painter.PaintBackground(&other, CEffectPainter::EFFECT_HGRADIENT, &inverted, kRed, kRed, kRed, 0,
+  painter.PaintBackground(&other, CEffectPainter::EFFECT_METAL, &empty, {kRed, kRed, kRed}, 0, 0);
+  painter.PaintBackground(&other, CEffectPainter::EFFECT_METAL, &inverted, {kRed, kRed, kRed}, 0,
                           0);
+  painter.PaintBackground(&other, CEffectPainter::EFFECT_HGRADIENT, &inverted, {kRed, kRed, kRed},
+                          0, 0);
   EXPECT_EQ(PixelsOf(untouched), Repeat(std::vector<QRgb>(6, kMark), 4));
 }
 
@@ -283,7 +284,7 @@ TEST_P(StyledLine, DrawsThePatternInTheColour) {
   QImage image = Canvas(c.width, c.height, Px(255, 255, 255));
   CDC dc(&image);
   CEffectPainter painter;
-  painter.DrawStyledLine(&dc, c.x1, c.y1, c.x2, c.y2, RGB(0, 0, 255), c.style, c.penWidth);
+  painter.DrawStyledLine(&dc, {c.x1, c.y1}, {c.x2, c.y2}, RGB(0, 0, 255), c.style, c.penWidth);
   EXPECT_EQ(Picture(image, {{Px(255, 255, 255), '.'}, {Px(0, 0, 255), '#'}}), c.picture);
 }
 
@@ -522,7 +523,7 @@ TEST(StyledLine, RestoresTheCallersPen) {
   CDC dc(&image);
   CPen* none = nullptr;
   CEffectPainter painter;
-  painter.DrawStyledLine(&dc, 0, 0, 5, 0, kRed, 6, 1);
+  painter.DrawStyledLine(&dc, {0, 0}, {5, 0}, kRed, 6, 1);
   painter.DrawStyledFrame(&dc, 0, 0, 5, 2, kRed, kBlue, 6, 1);
   EXPECT_EQ(dc.SelectObject(none), nullptr);
 }
@@ -549,7 +550,7 @@ TEST(TileCopy, RepeatsTheBlockAndCutsTheLastTiles) {
     QImage image = Canvas(7, 4, Px(255, 255, 255));
     CDC dc(&image);
     CEffectPainter painter;
-    painter.TileCopy(&dc, 1, 0, 5, 3, &src, 1, 1, k.tileWidth, k.tileHeight);
+    painter.TileCopy(&dc, {1, 0, 5, 3}, &src, 1, 1, k.tileWidth, k.tileHeight);
     EXPECT_EQ(Picture(image, key), k.picture) << k.tileWidth << " x " << k.tileHeight;
   }
 }
@@ -574,7 +575,7 @@ TEST(BlendCopy, FullOpacityCopiesExactlyAndHalfMixes) {
     QImage sourceImage = source;
     CDC src(&sourceImage);
     CEffectPainter painter;
-    painter.BlendCopy(&dc, 0, 0, 3, 1, &src, 0, 0, c.opacity);
+    painter.BlendCopy(&dc, {0, 0, 3, 1}, &src, 0, 0, c.opacity);
     EXPECT_EQ(PixelsOf(image), c.expected) << c.opacity;
     EXPECT_EQ(PixelsOf(image, 0xFF000000)[0][0], 0xFF000000u) << "an opaque image stays opaque";
   }
@@ -586,7 +587,7 @@ TEST(BlendCopy, OffsetsInBothDCs) {
   QImage image = Canvas(3, 2, Px(0, 0, 100));
   CDC dc(&image);
   CEffectPainter painter;
-  painter.BlendCopy(&dc, 2, 0, 1, 2, &src, 1, 0, 50);
+  painter.BlendCopy(&dc, {2, 0, 1, 2}, &src, 1, 0, 50);
   EXPECT_EQ(PixelsOf(image), (Rows{{Px(0, 0, 100), Px(0, 0, 100), Px(100, 0, 50)},
                                    {Px(0, 0, 100), Px(0, 0, 100), Px(0, 100, 50)}}));
 }
@@ -598,7 +599,7 @@ TEST(AlphaCopy, WeighsEachPixelByItsAlpha) {
   QImage image = Canvas(3, 1, Px(0, 0, 250));
   CDC dc(&image);
   CEffectPainter painter;
-  painter.AlphaCopy(&dc, 0, 0, 3, 1, &src, 0, 0);
+  painter.AlphaCopy(&dc, {0, 0, 3, 1}, &src, 0, 0);
   EXPECT_EQ(PixelsOf(image), (Rows{{Px(200, 100, 50), Px(0, 0, 250), Px(50, 0, 200)}}));
 }
 
@@ -814,8 +815,9 @@ TEST_P(BitmapEffects, DrawsThroughTheMask) {
   QImage image = Canvas(8, 4, kG);
   CDC dc(&image);
   CEffectPainter painter;
-  painter.DrawBitmapWithEffects(&dc, 1, 1, c.width, c.height, &bitmap, c.useMask, RGB(255, 0, 255),
-                                c.flags, c.shadow, 1, 1, 3, 3, RGB(1, 2, 3));
+  painter.DrawBitmapWithEffects(&dc, {1, 1, c.width, c.height}, &bitmap,
+                                {c.useMask, RGB(255, 0, 255)},
+                                {c.flags, c.shadow, {1, 1, 3, 3}, RGB(1, 2, 3)});
   EXPECT_EQ(Picture(image, kKey), c.picture);
   EXPECT_FALSE(painter.ImageHasAlpha());
 }
@@ -871,8 +873,8 @@ TEST(BitmapEffects, HardShadowInTheColourUnderTheImage) {
   QImage image = Canvas(5, 4, kW);
   CDC dc(&image);
   CEffectPainter painter;
-  painter.DrawBitmapWithEffects(&dc, 1, 1, 2, 2, &bitmap, TRUE, RGB(255, 0, 255), 0x0100, TRUE, 1,
-                                1, 0, 0, kBlack);
+  painter.DrawBitmapWithEffects(&dc, {1, 1, 2, 2}, &bitmap, {TRUE, RGB(255, 0, 255)},
+                                {0x0100, TRUE, {1, 1, 0, 0}, kBlack});
   EXPECT_EQ(Picture(image, {{kW, '.'}, {kR, 'R'}, {kB, 'B'}, {kK, 'K'}}),
             (std::vector<std::string>{".....",  //
                                       ".R...",  //
@@ -887,16 +889,16 @@ TEST(BitmapEffects, AnyAlphaMeansPerPixelBlending) {
   QImage image = Canvas(3, 1, Px(0, 0, 250));
   CDC dc(&image);
   CEffectPainter painter;
-  painter.DrawBitmapWithEffects(&dc, 0, 0, 3, 1, &alpha, FALSE, kBlack, 0, FALSE, 0, 0, 0, 0,
-                                kBlack);
+  painter.DrawBitmapWithEffects(&dc, {0, 0, 3, 1}, &alpha, {FALSE, kBlack},
+                                {0, FALSE, {0, 0, 0, 0}, kBlack});
   EXPECT_TRUE(painter.ImageHasAlpha());
   EXPECT_EQ(PixelsOf(image), (Rows{{kR, Px(0, 0, 250), Px(50, 0, 200)}}));
 
   CBitmap opaque(ImageOf({{kR, kB, Px(250, 0, 0)}}));
   QImage other = Canvas(3, 1, Px(0, 0, 250));
   CDC otherDC(&other);
-  painter.DrawBitmapWithEffects(&otherDC, 0, 0, 3, 1, &opaque, FALSE, kBlack, 0, FALSE, 0, 0, 0, 0,
-                                kBlack);
+  painter.DrawBitmapWithEffects(&otherDC, {0, 0, 3, 1}, &opaque, {FALSE, kBlack},
+                                {0, FALSE, {0, 0, 0, 0}, kBlack});
   EXPECT_FALSE(painter.ImageHasAlpha());  // cleared by each draw
   EXPECT_EQ(PixelsOf(other), (Rows{{kR, kB, Px(250, 0, 0)}}));
 }
@@ -906,10 +908,12 @@ TEST(BitmapEffects, NothingForNullArguments) {
   CDC dc(&image);
   CBitmap bitmap(ImageOf({{kR}}));
   CEffectPainter painter;
-  painter.DrawBitmapWithEffects(&dc, 0, 0, 1, 1, nullptr, FALSE, kBlack, 0, FALSE, 0, 0, 0, 0, 0);
-  painter.DrawBitmapWithEffects(nullptr, 0, 0, 1, 1, &bitmap, FALSE, kBlack, 0, FALSE, 0, 0, 0, 0,
-                                0);
-  painter.DrawBitmapWithEffects(&dc, 0, 0, 0, 1, &bitmap, FALSE, kBlack, 0, FALSE, 0, 0, 0, 0, 0);
+  painter.DrawBitmapWithEffects(&dc, {0, 0, 1, 1}, nullptr, {FALSE, kBlack},
+                                {0, FALSE, {0, 0, 0, 0}, 0});
+  painter.DrawBitmapWithEffects(nullptr, {0, 0, 1, 1}, &bitmap, {FALSE, kBlack},
+                                {0, FALSE, {0, 0, 0, 0}, 0});
+  painter.DrawBitmapWithEffects(&dc, {0, 0, 0, 1}, &bitmap, {FALSE, kBlack},
+                                {0, FALSE, {0, 0, 0, 0}, 0});
   EXPECT_EQ(PixelsOf(image), (Rows{{kG, kG, kG}}));
 }
 
@@ -938,8 +942,8 @@ TEST(StripImage, CellsAlongTheRowsAndNothingPastTheLast) {
     QImage image = Canvas(4, 3, kW);
     CDC dc(&image);
     CEffectPainter painter;
-    painter.DrawStripImage(&dc, 1, 1, 2, 1, &strip, k.index, k.itemWidth, k.itemHeight, FALSE,
-                           kBlack, 0, FALSE, 0, 0, 0, 0, kBlack);
+    painter.DrawStripImage(&dc, {1, 1, 2, 1}, &strip, k.index, {k.itemWidth, k.itemHeight},
+                           {FALSE, kBlack}, {0, FALSE, {0, 0, 0, 0}, kBlack});
     EXPECT_EQ(PixelsOf(image)[1], k.row)
         << "index " << k.index << ", cell " << k.itemWidth << " x " << k.itemHeight;
     EXPECT_EQ(PixelsOf(image)[0], std::vector<QRgb>(4, kW));
@@ -947,8 +951,8 @@ TEST(StripImage, CellsAlongTheRowsAndNothingPastTheLast) {
   QImage image = Canvas(4, 3, kW);
   CDC dc(&image);
   CEffectPainter painter;
-  painter.DrawStripImage(&dc, 1, 1, 2, 1, nullptr, 0, 2, 1, FALSE, kBlack, 0, FALSE, 0, 0, 0, 0,
-                         kBlack);
+  painter.DrawStripImage(&dc, {1, 1, 2, 1}, nullptr, 0, {2, 1}, {FALSE, kBlack},
+                         {0, FALSE, {0, 0, 0, 0}, kBlack});
   EXPECT_EQ(PixelsOf(image)[1], std::vector<QRgb>(4, kW));
 }
 
@@ -958,8 +962,8 @@ TEST(StripImage, TheCellGoesThroughTheEffectsAndTheMask) {
   QImage image = Canvas(2, 1, kG);
   CDC dc(&image);
   CEffectPainter painter;
-  painter.DrawStripImage(&dc, 0, 0, 2, 1, &strip, 1, 2, 1, TRUE, RGB(255, 0, 255), 0x0001, FALSE, 0,
-                         0, 0, 0, kBlack);
+  painter.DrawStripImage(&dc, {0, 0, 2, 1}, &strip, 1, {2, 1}, {TRUE, RGB(255, 0, 255)},
+                         {0x0001, FALSE, {0, 0, 0, 0}, kBlack});
   EXPECT_EQ(PixelsOf(image), (Rows{{Px(124, 124, 124), kG}}));
 }
 
@@ -977,7 +981,7 @@ TEST(IconEffects, DrawnThroughItsMaskWithTheCallersColoursKept) {
   dc.SetTextColor(RGB(9, 9, 9));
   dc.SetBkColor(RGB(8, 8, 8));
   CEffectPainter painter;
-  painter.DrawIconWithEffects(&dc, 1, 1, 2, 2, icon, 0, FALSE, 0, 0, 0, 0, kBlack);
+  painter.DrawIconWithEffects(&dc, {1, 1, 2, 2}, icon, {0, FALSE, {0, 0, 0, 0}, kBlack});
   EXPECT_EQ(Picture(image, kKey), (std::vector<std::string>{"....", ".R..", ".BY.", "...."}));
   EXPECT_EQ(dc.GetTextColor(), RGB(9, 9, 9));
   EXPECT_EQ(dc.GetBkColor(), RGB(8, 8, 8));
@@ -1004,8 +1008,8 @@ TEST_P(IconEffects, Paths) {
   QImage image = Canvas(5, 5, kG);
   CDC dc(&image);
   CEffectPainter painter;
-  painter.DrawIconWithEffects(&dc, 1, 1, c.size, c.size, icon, c.flags, c.shadow, 1, 1, 0, 0,
-                              RGB(1, 2, 3));
+  painter.DrawIconWithEffects(&dc, {1, 1, c.size, c.size}, icon,
+                              {c.flags, c.shadow, {1, 1, 0, 0}, RGB(1, 2, 3)});
   EXPECT_EQ(Picture(image, kKey), c.picture);
   DestroyIcon(icon);
 }
@@ -1029,20 +1033,21 @@ TEST(IconEffects, AlphaIconsAreBlendedAndNullIconsDrawNothing) {
   QImage image = Canvas(2, 2, Px(0, 0, 250));
   CDC dc(&image);
   CEffectPainter painter;
-  painter.DrawIconWithEffects(&dc, 0, 0, 2, 2, icon, 0, FALSE, 0, 0, 0, 0, kBlack);
+  painter.DrawIconWithEffects(&dc, {0, 0, 2, 2}, icon, {0, FALSE, {0, 0, 0, 0}, kBlack});
   EXPECT_TRUE(painter.ImageHasAlpha());
   EXPECT_EQ(PixelsOf(image), (Rows{{kR, Px(0, 0, 250)}, {kB, Px(50, 0, 200)}}));
 
   // The silhouette comes from the mask, which has no alpha.
-  painter.DrawIconWithEffects(&dc, 0, 0, 2, 2, icon, 0x0008, FALSE, 0, 0, 0, 0, RGB(1, 2, 3));
+  painter.DrawIconWithEffects(&dc, {0, 0, 2, 2}, icon, {0x0008, FALSE, {0, 0, 0, 0}, RGB(1, 2, 3)});
   EXPECT_FALSE(painter.ImageHasAlpha());
   EXPECT_EQ(PixelsOf(image), (Rows{{Px(1, 2, 3), Px(1, 2, 3)}, {Px(1, 2, 3), Px(1, 2, 3)}}));
   DestroyIcon(icon);
 
   QImage untouched = Canvas(2, 2, kG);
   CDC other(&untouched);
-  painter.DrawIconWithEffects(&other, 0, 0, 2, 2, NULL_ICON, 0, FALSE, 0, 0, 0, 0, kBlack);
-  painter.DrawIconWithEffects(&other, 0, 0, 2, 2, icon, 0, FALSE, 0, 0, 0, 0, kBlack);  // stale
+  painter.DrawIconWithEffects(&other, {0, 0, 2, 2}, NULL_ICON, {0, FALSE, {0, 0, 0, 0}, kBlack});
+  painter.DrawIconWithEffects(&other, {0, 0, 2, 2}, icon,
+                              {0, FALSE, {0, 0, 0, 0}, kBlack});  // stale
   EXPECT_EQ(PixelsOf(untouched), Repeat({kG, kG}, 2));
 }
 
@@ -1084,7 +1089,7 @@ TEST(DropShadow, WithoutBlurTheBlueByteOverTwoFiftyFiveScales) {
   QImage image = Canvas(4, 1, Px(200, 100, 50));
   CDC dc(&image);
   CEffectPainter painter;
-  painter.DrawDropShadow(&dc, 0, 0, 4, 1, &shade, FALSE, 99, 99);
+  painter.DrawDropShadow(&dc, {0, 0, 4, 1}, &shade, FALSE, 99, 99);
   EXPECT_EQ(PixelsOf(image), (Rows{{kK, Px(40, 20, 10), kK, Px(200, 100, 50)}}));
 }
 
@@ -1127,7 +1132,7 @@ TEST_P(BlurredShadow, ShrunkCentredAndAveraged) {
   QImage image = Canvas(5, 5, kW);
   CDC dc(&image);
   CEffectPainter painter;
-  painter.DrawDropShadow(&dc, 0, 0, 5, 5, &shade, TRUE, c.depthX, c.depthY);
+  painter.DrawDropShadow(&dc, {0, 0, 5, 5}, &shade, TRUE, c.depthX, c.depthY);
   EXPECT_EQ(PixelsOf(image), c.expected);
 }
 
@@ -1157,9 +1162,9 @@ TEST(DropShadow, NothingWithoutAShadowImageOrArea) {
   CDC dc(&image);
   CEffectPainter painter;
   CBitmap shade(Canvas(2, 2, kK));
-  painter.DrawDropShadow(&dc, 0, 0, 2, 2, nullptr, FALSE, 1, 1);
-  painter.DrawDropShadow(&dc, 0, 0, 0, 2, &shade, FALSE, 1, 1);
-  painter.DrawDropShadow(nullptr, 0, 0, 2, 2, &shade, FALSE, 1, 1);
+  painter.DrawDropShadow(&dc, {0, 0, 2, 2}, nullptr, FALSE, 1, 1);
+  painter.DrawDropShadow(&dc, {0, 0, 0, 2}, &shade, FALSE, 1, 1);
+  painter.DrawDropShadow(nullptr, {0, 0, 2, 2}, &shade, FALSE, 1, 1);
   EXPECT_EQ(PixelsOf(image), Repeat({kW, kW}, 2));
 }
 
@@ -1171,7 +1176,7 @@ TEST(DropShadow, BlurredShadowOfAnIconSitsUnderIt) {
   QImage image = Canvas(6, 6, kW);
   CDC dc(&image);
   CEffectPainter painter;
-  painter.DrawIconWithEffects(&dc, 1, 1, 3, 3, icon, 0x0200, TRUE, 2, 2, 1, 1, RGB(0, 0, 0));
+  painter.DrawIconWithEffects(&dc, {1, 1, 3, 3}, icon, {0x0200, TRUE, {2, 2, 1, 1}, RGB(0, 0, 0)});
   EXPECT_EQ(Picture(image, {{kW, '.'}, {kK, 'K'}}),
             (std::vector<std::string>{"......", ".KKK..", ".KKK..", ".KKKK.", "...KK.", "......"}));
   DestroyIcon(icon);
@@ -1187,11 +1192,11 @@ TEST(Extremes, CoordinatesAndWidthsAtTheEndsOfIntStayQuickAndExact) {
   CDC dc(&image);
   CEffectPainter painter;
   // A dashed line of the widest pen through the image: its first dash covers everything.
-  painter.DrawStyledLine(&dc, kMin, 1, kMax, 1, kBlack, 2, kMax);
+  painter.DrawStyledLine(&dc, {kMin, 1}, {kMax, 1}, kBlack, 2, kMax);
   EXPECT_EQ(Picture(image, key), (std::vector<std::string>{"KKKK", "KKKK", "KKKK"}));
   // So does a slanted one through (0, 0).
   image.fill(0xFFFFFFFF);
-  painter.DrawStyledLine(&dc, kMin, kMin, kMax, kMax, kBlack, 6, kMax / 2);
+  painter.DrawStyledLine(&dc, {kMin, kMin}, {kMax, kMax}, kBlack, 6, kMax / 2);
   EXPECT_EQ(Picture(image, key), (std::vector<std::string>{"KKKK", "KKKK", "KKKK"}));
 
   // The widest dashed frame: its centre lines run kMax / 2 inside the corners, so the right
@@ -1205,21 +1210,21 @@ TEST(Extremes, CoordinatesAndWidthsAtTheEndsOfIntStayQuickAndExact) {
   // Images, copies and backgrounds far away leave the image alone.
   image.fill(0xFFFFFFFF);
   CBitmap bitmap(ImageOf({{Px(1, 2, 3)}}));
-  painter.DrawBitmapWithEffects(&dc, kMax, kMax, 1, 1, &bitmap, FALSE, kBlack, 0x0300, TRUE, kMax,
-                                kMax, 3, 3, kBlack);
-  painter.DrawBitmapWithEffects(&dc, kMin, 0, 1, 1, &bitmap, FALSE, kBlack, 0, TRUE, kMin, 0, 3, 3,
-                                kBlack);
+  painter.DrawBitmapWithEffects(&dc, {kMax, kMax, 1, 1}, &bitmap, {FALSE, kBlack},
+                                {0x0300, TRUE, {kMax, kMax, 3, 3}, kBlack});
+  painter.DrawBitmapWithEffects(&dc, {kMin, 0, 1, 1}, &bitmap, {FALSE, kBlack},
+                                {0, TRUE, {kMin, 0, 3, 3}, kBlack});
   QImage source = Canvas(2, 2, 0);
   CDC src(&source);
-  painter.BlendCopy(&dc, kMin, kMin, 2, 2, &src, kMax, kMax, 50);
-  painter.TileCopy(&dc, kMax, kMax, 2, 2, &src, 0, 0, kMax, kMax);
+  painter.BlendCopy(&dc, {kMin, kMin, 2, 2}, &src, kMax, kMax, 50);
+  painter.TileCopy(&dc, {kMax, kMax, 2, 2}, &src, 0, 0, kMax, kMax);
   const RECT far{kMax - 2, kMax - 2, kMax, kMax};
-  painter.PaintBackground(&dc, CEffectPainter::EFFECT_HGRADIENT, &far, kRed, kRed, kRed, 0, 0);
-  painter.PaintBackground(&dc, CEffectPainter::EFFECT_METAL, &far, kRed, kRed, kRed, 0, 0);
+  painter.PaintBackground(&dc, CEffectPainter::EFFECT_HGRADIENT, &far, {kRed, kRed, kRed}, 0, 0);
+  painter.PaintBackground(&dc, CEffectPainter::EFFECT_METAL, &far, {kRed, kRed, kRed}, 0, 0);
   EXPECT_EQ(Picture(image, key), (std::vector<std::string>{"....", "....", "...."}));
   // A gradient across the whole range of int: row 0 lies in one of its middle bands.
   const RECT wide{kMin, 0, kMax, 1};
-  painter.PaintBackground(&dc, CEffectPainter::EFFECT_HGRADIENT, &wide, kBlack, kBlack, kBlack, 0,
+  painter.PaintBackground(&dc, CEffectPainter::EFFECT_HGRADIENT, &wide, {kBlack, kBlack, kBlack}, 0,
                           0);
   EXPECT_EQ(Picture(image, key), (std::vector<std::string>{"KKKK", "....", "...."}));
 }

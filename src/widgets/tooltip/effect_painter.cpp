@@ -142,15 +142,23 @@ void BoxAverageRows(int width, int height, const DWORD* shade, DWORD kx, DWORD k
 
 CEffectPainter::CEffectPainter() = default;
 
-CEffectPainter::~CEffectPainter() { effectImage.Release(); }
+CEffectPainter::~CEffectPainter() { effectImage_.Release(); }
+
+CEffectPainter::ShadowStyle CEffectPainter::ShadowStyle::Make(int offsetX, int offsetY,
+                                                              int darkness, bool blur, DWORD depthX,
+                                                              DWORD depthY) {
+  return {{offsetX, offsetY, depthX, depthY}, std::clamp(darkness, 0, 100), blur};
+}
 
 // ---- Backgrounds ------------------------------------------------------------------------------
 
-void CEffectPainter::PaintBackground(CDC* dc, DWORD effect, const RECT* rect, COLORREF colorBegin,
-                                     COLORREF colorMid, COLORREF colorEnd, BYTE granularity,
-                                     BYTE coloring) {
+void CEffectPainter::PaintBackground(CDC* dc, DWORD effect, const RECT* rect,
+                                     const Gradient& colors, BYTE granularity, BYTE coloring) {
   if (!dc || !rect) return;
   const RECT& r = *rect;
+  const COLORREF colorBegin = colors.begin;
+  const COLORREF colorMid = colors.mid;
+  const COLORREF colorEnd = colors.end;
   switch (effect) {
     case EFFECT_HGRADIENT:
     case EFFECT_VGRADIENT:
@@ -194,7 +202,7 @@ void CEffectPainter::PaintBackground(CDC* dc, DWORD effect, const RECT* rect, CO
       }
       BuildEffectImage(SIZE{r.right - r.left, r.bottom - r.top}, effect, granularity, coloring,
                        colorBegin, colorMid, colorEnd);
-      effectImage.Draw(dc, r.left, r.top);
+      effectImage_.Draw(dc, r.left, r.top);
       break;
     default:  // solid, and every id above 15
       dc->FillRect(r, CBrush(colorBegin));
@@ -231,31 +239,32 @@ void CEffectPainter::FillGradientBands(CDC* dc, const RECT& rect, COLORREF c1, C
 void CEffectPainter::BuildEffectImage(SIZE size, DWORD effect, BYTE granularity, BYTE coloring,
                                       COLORREF colorBegin, COLORREF colorMid, COLORREF colorEnd) {
   if (size.cx <= 0 || size.cy <= 0) {
-    effectImage.Release();
+    effectImage_.Release();
     return;
   }
-  if (!effectImage.Create(static_cast<DWORD>(size.cx), static_cast<DWORD>(size.cy), 8)) return;
+  if (!effectImage_.Create(static_cast<DWORD>(size.cx), static_cast<DWORD>(size.cy), 8)) return;
   // The three colours of the caller in place of the button's 3-D colours: end at index 0,
   // mid at 128, begin at 255.
   const auto entry = [this](int index, COLORREF a, COLORREF b, int i) {
     const auto blend = [i](BYTE x, BYTE y) {
       return static_cast<BYTE>(((128 - i) * x + i * y) / 128);
     };
-    effectImage.SetPaletteEntry(static_cast<BYTE>(index), blend(GetRValue(a), GetRValue(b)),
-                                blend(GetGValue(a), GetGValue(b)),
-                                blend(GetBValue(a), GetBValue(b)));
+    effectImage_.SetPaletteEntry(static_cast<BYTE>(index), blend(GetRValue(a), GetRValue(b)),
+                                 blend(GetGValue(a), GetGValue(b)),
+                                 blend(GetBValue(a), GetBValue(b)));
   };
   for (int i = 0; i <= 128; ++i) entry(i, colorEnd, colorMid, i);
   for (int i = 1; i <= 128; ++i) entry(127 + i, colorMid, colorBegin, i);
-  effectImage.TintPalette(colorBegin, coloring);
-  DrawShadeTexture(effectImage, effect - EFFECT_NOISE, granularity);
+  effectImage_.TintPalette(colorBegin, coloring);
+  DrawShadeTexture(effectImage_, effect - EFFECT_NOISE, granularity);
 }
 
 // ---- Lines and frames -------------------------------------------------------------------------
 
-void CEffectPainter::DrawStyledLine(CDC* dc, int x1, int y1, int x2, int y2, COLORREF color,
-                                    int style, int width) {
+void CEffectPainter::DrawStyledLine(CDC* dc, POINT from, POINT to, COLORREF color, int style,
+                                    int width) {
   if (!dc || style == LINE_NONE || width < 1) return;
+  const int x1 = from.x, y1 = from.y, x2 = to.x, y2 = to.y;
   CPen pen(PenStyleOf(style), width, color);
   CPen* previous = dc->SelectObject(&pen);
   dc->MoveTo(x1, y1);
@@ -314,23 +323,24 @@ void CEffectPainter::DrawStyledFrame(CDC* dc, int left, int top, int right, int 
 
 // ---- Copies between device contexts -----------------------------------------------------------
 
-void CEffectPainter::TileCopy(CDC* dst, int x, int y, int width, int height, CDC* src, int srcX,
-                              int srcY, int tileWidth, int tileHeight) {
+void CEffectPainter::TileCopy(CDC* dst, const Area& area, CDC* src, int srcX, int srcY,
+                              int tileWidth, int tileHeight) {
   // An empty tile would never advance.
   if (!dst || !src || tileWidth <= 0 || tileHeight <= 0) return;
-  const std::int64_t right = std::int64_t{x} + width;
-  const std::int64_t bottom = std::int64_t{y} + height;
-  for (std::int64_t column = x; column < right; column += tileWidth) {
-    for (std::int64_t row = y; row < bottom; row += tileHeight) {
+  const std::int64_t right = std::int64_t{area.x} + area.width;
+  const std::int64_t bottom = std::int64_t{area.y} + area.height;
+  for (std::int64_t column = area.x; column < right; column += tileWidth) {
+    for (std::int64_t row = area.y; row < bottom; row += tileHeight) {
       dst->BitBlt(Clamp(column), Clamp(row), Clamp(std::min(column + tileWidth, right) - column),
                   Clamp(std::min(row + tileHeight, bottom) - row), src, srcX, srcY, SRCCOPY);
     }
   }
 }
 
-void CEffectPainter::BlendCopy(CDC* dst, int x, int y, int width, int height, CDC* src, int srcX,
-                               int srcY, int opacityPercent) {
+void CEffectPainter::BlendCopy(CDC* dst, const Area& area, CDC* src, int srcX, int srcY,
+                               int opacityPercent) {
   if (!dst || !src) return;
+  const int x = area.x, y = area.y, width = area.width, height = area.height;
   if (opacityPercent >= 100) {
     dst->BitBlt(x, y, width, height, src, srcX, srcY, SRCCOPY);
     return;
@@ -351,8 +361,8 @@ void CEffectPainter::BlendCopy(CDC* dst, int x, int y, int width, int height, CD
   if (result) dst->BitBlt(x, y, width, height, result.get(), 0, 0, SRCCOPY);
 }
 
-void CEffectPainter::AlphaCopy(CDC* dst, int x, int y, int width, int height, CDC* src, int srcX,
-                               int srcY) {
+void CEffectPainter::AlphaCopy(CDC* dst, const Area& area, CDC* src, int srcX, int srcY) {
+  const int x = area.x, y = area.y, width = area.width, height = area.height;
   if (!dst || !src || width <= 0 || height <= 0) return;
   const Section source = CopyToSection(src, srcX, srcY, width, height);
   if (!source.pixels) return;
@@ -407,7 +417,7 @@ std::unique_ptr<CBitmap> CEffectPainter::MakeEffectBitmap(const CBitmap* bitmap,
   for (std::size_t i = 0; i < count; ++i) {
     const DWORD pixel = image.pixels[i];
     const DWORD alpha = pixel & 0xFF000000;
-    if (alpha) imageHasAlpha = TRUE;
+    if (alpha) imageHasAlpha_ = TRUE;
     DWORD value = 0;
     if (!(useMask && pixel == mask)) {
       value = pixel & 0x00FFFFFF;
@@ -452,12 +462,10 @@ HICON CEffectPainter::ScaleIcon(HICON icon, int width, int height) {
   return CreateIconIndirect(scaled);
 }
 
-void CEffectPainter::DrawBitmapWithEffects(CDC* dc, int x, int y, int width, int height,
-                                           CBitmap* bitmap, BOOL useMask, COLORREF maskColor,
-                                           DWORD effectFlags, BOOL shadow, int shadowDx,
-                                           int shadowDy, DWORD depthX, DWORD depthY,
-                                           COLORREF color) {
-  imageHasAlpha = FALSE;
+void CEffectPainter::DrawBitmapWithEffects(CDC* dc, const Area& area, CBitmap* bitmap,
+                                           const Mask& mask, const ImageLook& look) {
+  imageHasAlpha_ = FALSE;
+  const int width = area.width, height = area.height;
   BITMAP format;
   if (!dc || !bitmap || width <= 0 || height <= 0 || !bitmap->GetBitmap(&format)) return;
 
@@ -478,44 +486,17 @@ void CEffectPainter::DrawBitmapWithEffects(CDC* dc, int x, int y, int width, int
   }
   // Opaque pixels black, masked ones white; then the picture with its effects.
   const std::unique_ptr<CBitmap> maskImage = MakeEffectBitmap(
-      copy.get(), width, height, IMAGE_INVERT | IMAGE_SILHOUETTE, useMask, maskColor, kWhite);
+      copy.get(), width, height, IMAGE_INVERT | IMAGE_SILHOUETTE, mask.enabled, mask.color, kWhite);
   const std::unique_ptr<CBitmap> image =
-      MakeEffectBitmap(copy.get(), width, height, effectFlags, useMask, maskColor, color);
+      MakeEffectBitmap(copy.get(), width, height, look.flags, mask.enabled, mask.color, look.color);
   if (!maskImage || !image) return;
-
-  std::int64_t left = x, top = y;
-  if (shadow) {
-    if (effectFlags & (IMAGE_SHADOW | IMAGE_BLUR_SHADOW)) {
-      // Opaque pixels in the shadow colour, masked ones white.
-      const std::unique_ptr<CBitmap> shadowImage =
-          MakeEffectBitmap(copy.get(), width, height, IMAGE_INVERT | IMAGE_SILHOUETTE, useMask,
-                           maskColor, InvertColor(color));
-      if (shadowImage) {
-        DrawDropShadow(dc, Clamp(std::int64_t{x} + shadowDx), Clamp(std::int64_t{y} + shadowDy),
-                       width, height, shadowImage.get(),
-                       (effectFlags & IMAGE_BLUR_SHADOW) ? TRUE : FALSE, depthX, depthY);
-      }
-    } else {
-      left += shadowDx;
-      top += shadowDy;
-    }
-  }
-  SelectedDC imageDC(dc, image.get());
-  if (!imageDC) return;
-  if (imageHasAlpha) {
-    AlphaCopy(dc, Clamp(left), Clamp(top), width, height, imageDC.get(), 0, 0);
-    return;
-  }
-  SelectedDC maskDC(dc, maskImage.get());
-  if (!maskDC) return;
-  dc->BitBlt(Clamp(left), Clamp(top), width, height, maskDC.get(), 0, 0, SRCAND);
-  dc->BitBlt(Clamp(left), Clamp(top), width, height, imageDC.get(), 0, 0, SRCPAINT);
+  DrawShadowAndImage(dc, area, copy.get(), mask, image.get(), maskImage.get(), look);
 }
 
-void CEffectPainter::DrawIconWithEffects(CDC* dc, int x, int y, int width, int height, HICON icon,
-                                         DWORD effectFlags, BOOL shadow, int shadowDx, int shadowDy,
-                                         DWORD depthX, DWORD depthY, COLORREF color) {
-  imageHasAlpha = FALSE;
+void CEffectPainter::DrawIconWithEffects(CDC* dc, const Area& area, HICON icon,
+                                         const ImageLook& look) {
+  imageHasAlpha_ = FALSE;
+  const int width = area.width, height = area.height;
   if (!dc || icon == NULL_ICON || width <= 0 || height <= 0) return;
   SIZE size;
   GetIconSize(icon, size);
@@ -532,50 +513,61 @@ void CEffectPainter::DrawIconWithEffects(CDC* dc, int x, int y, int width, int h
 
   // The picture, or with the silhouette bit the shape of the mask, in color.
   const std::unique_ptr<CBitmap> image =
-      (effectFlags & IMAGE_SILHOUETTE)
-          ? MakeEffectBitmap(info.hbmMask.get(), width, height, effectFlags, TRUE, kWhite, color)
-          : MakeEffectBitmap(info.hbmColor.get(), width, height, effectFlags, TRUE, kBlack, color);
+      (look.flags & IMAGE_SILHOUETTE) ? MakeEffectBitmap(info.hbmMask.get(), width, height,
+                                                         look.flags, TRUE, kWhite, look.color)
+                                      : MakeEffectBitmap(info.hbmColor.get(), width, height,
+                                                         look.flags, TRUE, kBlack, look.color);
   if (!image) return;
-
-  std::int64_t left = x, top = y;
-  if (shadow) {
-    if (effectFlags & (IMAGE_SHADOW | IMAGE_BLUR_SHADOW)) {
-      const std::unique_ptr<CBitmap> shadowImage =
-          MakeEffectBitmap(info.hbmMask.get(), width, height, IMAGE_INVERT | IMAGE_SILHOUETTE, TRUE,
-                           kWhite, InvertColor(color));
-      if (shadowImage) {
-        DrawDropShadow(dc, Clamp(std::int64_t{x} + shadowDx), Clamp(std::int64_t{y} + shadowDy),
-                       width, height, shadowImage.get(),
-                       (effectFlags & IMAGE_BLUR_SHADOW) ? TRUE : FALSE, depthX, depthY);
-      }
-    } else {
-      left += shadowDx;
-      top += shadowDy;
-    }
-  }
-  SelectedDC imageDC(dc, image.get());
-  if (!imageDC) return;
-  if (imageHasAlpha) {
-    AlphaCopy(dc, Clamp(left), Clamp(top), width, height, imageDC.get(), 0, 0);
-    return;
-  }
-  SelectedDC maskDC(dc, info.hbmMask.get());
-  if (!maskDC) return;
-  // The mask's 0 bits take the text colour and its 1 bits the back colour: black and white,
-  // whatever the caller left selected, so the mask keeps the background where it is 1.
-  const COLORREF text = dc->SetTextColor(kBlack);
-  const COLORREF back = dc->SetBkColor(kWhite);
-  dc->BitBlt(Clamp(left), Clamp(top), width, height, maskDC.get(), 0, 0, SRCAND);
-  dc->SetTextColor(text);
-  dc->SetBkColor(back);
-  dc->BitBlt(Clamp(left), Clamp(top), width, height, imageDC.get(), 0, 0, SRCPAINT);
+  DrawShadowAndImage(dc, area, info.hbmMask.get(), Mask{TRUE, kWhite}, image.get(),
+                     info.hbmMask.get(), look);
 }
 
-void CEffectPainter::DrawStripImage(CDC* dc, int x, int y, int width, int height, CBitmap* strip,
-                                    int index, int itemWidth, int itemHeight, BOOL useMask,
-                                    COLORREF maskColor, DWORD effectFlags, BOOL shadow,
-                                    int shadowDx, int shadowDy, DWORD depthX, DWORD depthY,
-                                    COLORREF color) {
+void CEffectPainter::DrawShadowAndImage(CDC* dc, const Area& area, const CBitmap* shape,
+                                        const Mask& shapeMask, CBitmap* image, CBitmap* mask,
+                                        const ImageLook& look) {
+  const int width = area.width, height = area.height;
+  std::int64_t left = area.x, top = area.y;
+  if (look.shadowed) {
+    if (look.flags & (IMAGE_SHADOW | IMAGE_BLUR_SHADOW)) {
+      // Opaque pixels in the shadow colour, masked ones white.
+      const std::unique_ptr<CBitmap> shadowImage =
+          MakeEffectBitmap(shape, width, height, IMAGE_INVERT | IMAGE_SILHOUETTE, shapeMask.enabled,
+                           shapeMask.color, InvertColor(look.color));
+      if (shadowImage) {
+        DrawDropShadow(dc,
+                       {Clamp(std::int64_t{area.x} + look.shadow.dx),
+                        Clamp(std::int64_t{area.y} + look.shadow.dy), width, height},
+                       shadowImage.get(), (look.flags & IMAGE_BLUR_SHADOW) ? TRUE : FALSE,
+                       look.shadow.depthX, look.shadow.depthY);
+      }
+    } else {
+      left += look.shadow.dx;
+      top += look.shadow.dy;
+    }
+  }
+  const Area at{Clamp(left), Clamp(top), width, height};
+  SelectedDC imageDC(dc, image);
+  if (!imageDC) return;
+  if (imageHasAlpha_) {
+    AlphaCopy(dc, at, imageDC.get(), 0, 0);
+    return;
+  }
+  SelectedDC maskDC(dc, mask);
+  if (!maskDC) return;
+  // A monochrome mask's 0 bits take the text colour and its 1 bits the back colour: black
+  // and white, whatever the caller left selected, so the mask keeps the background where it
+  // is 1. A 32-bit mask is copied as it is.
+  const COLORREF text = dc->SetTextColor(kBlack);
+  const COLORREF back = dc->SetBkColor(kWhite);
+  dc->BitBlt(at.x, at.y, width, height, maskDC.get(), 0, 0, SRCAND);
+  dc->SetTextColor(text);
+  dc->SetBkColor(back);
+  dc->BitBlt(at.x, at.y, width, height, imageDC.get(), 0, 0, SRCPAINT);
+}
+
+void CEffectPainter::DrawStripImage(CDC* dc, const Area& area, CBitmap* strip, int index, SIZE item,
+                                    const Mask& mask, const ImageLook& look) {
+  const int itemWidth = item.cx, itemHeight = item.cy;
   BITMAP format;
   if (!dc || !strip || itemWidth <= 0 || itemHeight <= 0 || !strip->GetBitmap(&format)) return;
   const int columns = format.bmWidth / itemWidth;
@@ -593,14 +585,14 @@ void CEffectPainter::DrawStripImage(CDC* dc, int x, int y, int width, int height
     to->BitBlt(0, 0, itemWidth, itemHeight, from.get(), (index % columns) * itemWidth,
                (index / columns) * itemHeight, SRCCOPY);
   }
-  DrawBitmapWithEffects(dc, x, y, width, height, cell.get(), useMask, maskColor, effectFlags,
-                        shadow, shadowDx, shadowDy, depthX, depthY, color);
+  DrawBitmapWithEffects(dc, area, cell.get(), mask, look);
 }
 
 // ---- Drop shadow ------------------------------------------------------------------------------
 
-void CEffectPainter::DrawDropShadow(CDC* dc, int x, int y, int width, int height,
-                                    CBitmap* shadowImage, BOOL blur, DWORD depthX, DWORD depthY) {
+void CEffectPainter::DrawDropShadow(CDC* dc, const Area& area, CBitmap* shadowImage, BOOL blur,
+                                    DWORD depthX, DWORD depthY) {
+  const int x = area.x, y = area.y, width = area.width, height = area.height;
   BITMAP format;
   if (!dc || !shadowImage || width <= 0 || height <= 0 || !shadowImage->GetBitmap(&format)) {
     return;

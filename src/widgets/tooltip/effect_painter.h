@@ -55,6 +55,59 @@ class CEffectPainter {
   static constexpr gdi::DWORD IMAGE_BLUR_SHADOW = 0x0200;  // with the shadow argument TRUE
   static constexpr gdi::DWORD IMAGE_INVERT = 0x8000;       // last, masked-out pixels included
 
+  // ---- What the operations take ----
+
+  // The width x height area at (x, y) that an operation draws on.
+  struct Area {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+  };
+
+  // The three colours of a background, from its start to its end.
+  struct Gradient {
+    gdi::COLORREF begin = 0;
+    gdi::COLORREF mid = 0;
+    gdi::COLORREF end = 0;
+  };
+
+  // Which pixels of a bitmap are transparent: with `enabled`, those of `color`.
+  struct Mask {
+    gdi::BOOL enabled = gdi::FALSE;
+    gdi::COLORREF color = 0;
+  };
+
+  // Where an image's drop shadow falls (dx, dy from the image) and how deep its blur is.
+  struct Shadow {
+    int dx = 0;
+    int dy = 0;
+    gdi::DWORD depthX = 0;
+    gdi::DWORD depthY = 0;
+  };
+
+  // A drop shadow as the tip window and the markup drawer keep it: where it falls, how dark
+  // it is (percent) and whether it is blurred.
+  struct ShadowStyle {
+    Shadow shadow;
+    int darkness = 50;
+    bool blur = true;
+
+    // The darkness is kept to 0 to 100.
+    static ShadowStyle Make(int offsetX, int offsetY, int darkness, bool blur, gdi::DWORD depthX,
+                            gdi::DWORD depthY);
+  };
+
+  // How an image is drawn: its effect flags, and with `shadowed` either its drop shadow
+  // (with a shadow bit) or, without one, the image itself moved by the shadow's offset;
+  // `color` is the silhouette and shadow colour.
+  struct ImageLook {
+    gdi::DWORD flags = 0;
+    gdi::BOOL shadowed = gdi::FALSE;
+    Shadow shadow;
+    gdi::COLORREF color = 0;
+  };
+
   CEffectPainter();
   virtual ~CEffectPainter();
   CEffectPainter(const CEffectPainter&) = delete;
@@ -64,12 +117,11 @@ class CEffectPainter {
 
   // Paints rect by effect id; a null rect paints nothing.
   void PaintBackground(gdi::CDC* dc, gdi::DWORD effect, const gdi::RECT* rect,
-                       gdi::COLORREF colorBegin, gdi::COLORREF colorMid, gdi::COLORREF colorEnd,
-                       gdi::BYTE granularity, gdi::BYTE coloring);
+                       const Gradient& colors, gdi::BYTE granularity, gdi::BYTE coloring);
 
   // Style 6 draws a twin 2 x width pixels lower (a horizontal line), to the right (a vertical
   // one) or both (a slanted one). Nothing for style 0 or a width below 1.
-  void DrawStyledLine(gdi::CDC* dc, int x1, int y1, int x2, int y2, gdi::COLORREF color, int style,
+  void DrawStyledLine(gdi::CDC* dc, gdi::POINT from, gdi::POINT to, gdi::COLORREF color, int style,
                       int width);
 
   // Top and left sides in colorTopLeft, right and bottom sides in colorBottomRight, the pen's
@@ -82,19 +134,18 @@ class CEffectPainter {
 
   // ---- Copies between device contexts ----
 
-  // Fills the width x height area at (x, y) of dst with copies of the tileWidth x tileHeight
-  // block at (srcX, srcY) of src.
-  void TileCopy(gdi::CDC* dst, int x, int y, int width, int height, gdi::CDC* src, int srcX,
-                int srcY, int tileWidth, int tileHeight);
+  // Fills the area of dst with copies of the tileWidth x tileHeight block at (srcX, srcY) of
+  // src.
+  void TileCopy(gdi::CDC* dst, const Area& area, gdi::CDC* src, int srcX, int srcY, int tileWidth,
+                int tileHeight);
 
   // Copies src over dst with the given opacity: 100 or more is a plain copy, 0 or less
   // leaves dst as it is.
-  void BlendCopy(gdi::CDC* dst, int x, int y, int width, int height, gdi::CDC* src, int srcX,
-                 int srcY, int opacityPercent);
+  void BlendCopy(gdi::CDC* dst, const Area& area, gdi::CDC* src, int srcX, int srcY,
+                 int opacityPercent);
 
   // Copies src over dst, each pixel weighted by its own alpha byte (not premultiplied).
-  void AlphaCopy(gdi::CDC* dst, int x, int y, int width, int height, gdi::CDC* src, int srcX,
-                 int srcY);
+  void AlphaCopy(gdi::CDC* dst, const Area& area, gdi::CDC* src, int srcX, int srcY);
 
   // ---- Sizes ----
 
@@ -105,33 +156,24 @@ class CEffectPainter {
 
   // ---- Images ----
 
-  // Darkens the width x height area at (x, y) of dc through shadowImage: each pixel is
-  // scaled by the blue byte of the shade (over 255), after a box blur of depthX x depthY
-  // (made odd) when blur is TRUE. A blur depth as large as the area leaves no room for the
-  // shadow: the area is left as it is.
-  void DrawDropShadow(gdi::CDC* dc, int x, int y, int width, int height, gdi::CBitmap* shadowImage,
-                      gdi::BOOL blur, gdi::DWORD depthX, gdi::DWORD depthY);
+  // Darkens the area of dc through shadowImage: each pixel is scaled by the blue byte of the
+  // shade (over 255), after a box blur of depthX x depthY (made odd) when blur is TRUE. A
+  // blur depth as large as the area leaves no room for the shadow: the area is left as it is.
+  void DrawDropShadow(gdi::CDC* dc, const Area& area, gdi::CBitmap* shadowImage, gdi::BOOL blur,
+                      gdi::DWORD depthX, gdi::DWORD depthY);
 
-  // Draws the icon scaled to width x height at (x, y). With shadow TRUE: with a shadow bit,
-  // a shadow in color at (x + shadowDx, y + shadowDy) under the icon; without one, the icon
-  // itself moved by the offset.
-  void DrawIconWithEffects(gdi::CDC* dc, int x, int y, int width, int height, gdi::HICON icon,
-                           gdi::DWORD effectFlags, gdi::BOOL shadow, int shadowDx, int shadowDy,
-                           gdi::DWORD depthX, gdi::DWORD depthY, gdi::COLORREF color);
+  // Draws the icon scaled to the area. With look.shadowed: with a shadow bit, a shadow in
+  // look.color at the shadow's offset under the icon; without one, the icon itself moved by
+  // the offset.
+  void DrawIconWithEffects(gdi::CDC* dc, const Area& area, gdi::HICON icon, const ImageLook& look);
 
-  // Draws the bitmap scaled to width x height at (x, y); with useMask, pixels of maskColor
-  // are transparent. color is the silhouette and shadow colour.
-  void DrawBitmapWithEffects(gdi::CDC* dc, int x, int y, int width, int height,
-                             gdi::CBitmap* bitmap, gdi::BOOL useMask, gdi::COLORREF maskColor,
-                             gdi::DWORD effectFlags, gdi::BOOL shadow, int shadowDx, int shadowDy,
-                             gdi::DWORD depthX, gdi::DWORD depthY, gdi::COLORREF color);
+  // Draws the bitmap scaled to the area; the mask's pixels are transparent.
+  void DrawBitmapWithEffects(gdi::CDC* dc, const Area& area, gdi::CBitmap* bitmap, const Mask& mask,
+                             const ImageLook& look);
 
-  // Draws cell `index` of a strip of itemWidth x itemHeight cells, numbered along the rows.
-  void DrawStripImage(gdi::CDC* dc, int x, int y, int width, int height, gdi::CBitmap* strip,
-                      int index, int itemWidth, int itemHeight, gdi::BOOL useMask,
-                      gdi::COLORREF maskColor, gdi::DWORD effectFlags, gdi::BOOL shadow,
-                      int shadowDx, int shadowDy, gdi::DWORD depthX, gdi::DWORD depthY,
-                      gdi::COLORREF color);
+  // Draws cell `index` of a strip of item.cx x item.cy cells, numbered along the rows.
+  void DrawStripImage(gdi::CDC* dc, const Area& area, gdi::CBitmap* strip, int index,
+                      gdi::SIZE item, const Mask& mask, const ImageLook& look);
 
   // ---- The steps behind the operations above ----
 
@@ -140,7 +182,7 @@ class CEffectPainter {
   void FillGradientBands(gdi::CDC* dc, const gdi::RECT& rect, gdi::COLORREF c1, gdi::COLORREF c2,
                          bool horizontal);
 
-  // Builds effectImage: texture effect - 7 of the shaded buttons on a palette from end
+  // Builds EffectImage(): texture effect - 7 of the shaded buttons on a palette from end
   // (index 0) through mid (128) to begin (255), tinted coloring % toward begin.
   void BuildEffectImage(gdi::SIZE size, gdi::DWORD effect, gdi::BYTE granularity,
                         gdi::BYTE coloring, gdi::COLORREF colorBegin, gdi::COLORREF colorMid,
@@ -148,7 +190,7 @@ class CEffectPainter {
 
   // A new width x height 32-bit DIB section (top-down) from the bitmap with the effects
   // applied; with useMask, pixels equal to maskColor (alpha byte 0) become 0 before the
-  // effects. replaceColor is the silhouette colour. Sets imageHasAlpha when any pixel has a
+  // effects. replaceColor is the silhouette colour. Sets ImageHasAlpha() when any pixel has a
   // non-zero alpha byte. Null when a bitmap or DC cannot be made.
   std::unique_ptr<gdi::CBitmap> MakeEffectBitmap(const gdi::CBitmap* bitmap, int width, int height,
                                                  gdi::DWORD effectFlags, gdi::BOOL useMask,
@@ -179,10 +221,17 @@ class CEffectPainter {
 
   // ---- State ----
 
-  const CPaletteDib& EffectImage() const { return effectImage; }
-  gdi::BOOL ImageHasAlpha() const { return imageHasAlpha; }
+  const CPaletteDib& EffectImage() const { return effectImage_; }
+  gdi::BOOL ImageHasAlpha() const { return imageHasAlpha_; }
 
  private:
-  CPaletteDib effectImage;
-  gdi::BOOL imageHasAlpha = gdi::FALSE;
+  // What the bitmap and icon drawers share once their pictures are made: the drop shadow (of
+  // `shape` through `shapeMask`) or the offset, then the image, blended by its alpha when it
+  // has one, else through `mask` (0 bits keep the background).
+  void DrawShadowAndImage(gdi::CDC* dc, const Area& area, const gdi::CBitmap* shape,
+                          const Mask& shapeMask, gdi::CBitmap* image, gdi::CBitmap* mask,
+                          const ImageLook& look);
+
+  CPaletteDib effectImage_;
+  gdi::BOOL imageHasAlpha_ = gdi::FALSE;
 };

@@ -3,8 +3,10 @@
 // once (entities, line ends), then laid out twice by the same code: a measuring pass that
 // finds its size and records the facts of every line, and a drawing pass that paints it into
 // a rectangle from those facts and records the hot areas of its links. The language (tags,
-// attributes, the style sheet, lengths and colours) lives in markup_language.cpp, the layout
-// in markup_drawer.cpp and the tables in markup_table.cpp.
+// attributes, the style sheet, lengths and colours) lives in markup_language.cpp with its
+// fixed tables in markup_data.h, the layout in markup_drawer.cpp, pictures in
+// markup_images.cpp, links in markup_links.cpp, tables in markup_table.cpp, and the text
+// and number helpers they share in markup_text.h.
 
 #include <QCursor>
 #include <QPointer>
@@ -38,7 +40,7 @@ class CMarkupDrawer {
     int height = 0;   // ascent part, plus the descent once the line is closed
     int descent = 0;  // largest part below the baseline
     int percent = 0;  // sum of the percentage widths of the rules on the line
-    int align = 0;
+    TextAlign align = ALIGN_LEFT;
     int spaces = 0;
     int wrapped = 0;  // 1 when the next item did not fit
     friend bool operator==(const LineInfo&, const LineInfo&) = default;
@@ -50,7 +52,7 @@ class CMarkupDrawer {
     int top = 0;
     int right = 0;
     int bottom = 0;
-    int linkKind = 0;
+    LinkType linkKind = LINK_NONE;
     int link = 0;
     std::string linkTarget;
   };
@@ -188,6 +190,8 @@ class CMarkupDrawer {
     std::string styleName;  // empty: not a style tag
   };
   using Attributes = std::vector<std::pair<std::string, std::string>>;
+  // The measuring pass finds the size and records the lines; the drawing pass paints from them.
+  enum class Pass { Measuring, Drawing };
 
   // Language (markup_language.cpp).
   void BuildTables();
@@ -206,7 +210,7 @@ class CMarkupDrawer {
   bool CloseStyle(const std::string& name);
   gdi::DWORD EffectFlags(std::string_view letters) const;
 
-  // Layout (markup_drawer.cpp).
+  // Layout (markup_drawer.cpp), pictures (markup_images.cpp), links (markup_links.cpp).
   gdi::SIZE Layout();
   void SetFont();
   gdi::SIZE Paragraph(std::string_view segment);
@@ -214,6 +218,9 @@ class CMarkupDrawer {
   void CloseLine(long long count, bool wrapped);
   int TextTop(int height);
   int ItemTop(int height);
+  // The drawing pass's top of an item by the vertical alignment: centred by middleHeight,
+  // set on the bottom or the baseline by lowerHeight.
+  int AlignedTop(long long middleHeight, long long lowerHeight) const;
   void PlaceRun(std::string run);
   void PlaceText(std::string_view text);
   // prefix[k] - base is the width of the first k bytes of the run.
@@ -231,8 +238,7 @@ class CMarkupDrawer {
   void ImageListItem(std::string_view attributeText);
   bool ReserveImage(int occupiedWidth);
   struct ImageRequest;
-  using DrawImageFn =
-      std::function<void(int x, int y, gdi::DWORD flags, gdi::BOOL shadowed, gdi::COLORREF color)>;
+  using DrawImageFn = std::function<void(int x, int y, const CEffectPainter::ImageLook& look)>;
   ImageRequest ReadImage(std::string_view attributeText) const;
   int ImageSide(const std::string& value, int natural) const;
   std::string Library(const ImageRequest& request) const;
@@ -263,7 +269,7 @@ class CMarkupDrawer {
   // Pass state.
   std::string text_;
   std::string shownText_;
-  int pass_ = 1;  // 1 measuring, 0 drawing
+  Pass pass_ = Pass::Measuring;
   gdi::CDC* dc_ = nullptr;
   gdi::RECT rect_;
   TextStyle style_;
@@ -275,34 +281,34 @@ class CMarkupDrawer {
   gdi::COLORREF oldTextColor_ = 0;
   gdi::COLORREF oldBkColor_ = 0;
 
-  // Position and the line being laid out.
-  int x_ = 0;
-  int y_ = 0;
-  LineInfo line_;
-  int lineStart_ = 0;  // x where the line started
-  bool justify_ = false;
-  long long restWidth_ = 0;  // drawing: content of the line still to come, unjustified
-  int restSpaces_ = 0;       // drawing: spaces of the line still to come
+  // Where a pass is: the position, the line being laid out, and how far it has come through
+  // the records of the measuring pass. Layout() starts every pass with a fresh one.
+  struct Cursor {
+    int x = 0;
+    int y = 0;
+    LineInfo line;
+    int lineStart = 0;  // x where the line started
+    bool justify = false;
+    long long restWidth = 0;  // drawing: content of the line still to come, unjustified
+    int restSpaces = 0;       // drawing: spaces of the line still to come
+    std::size_t lineIndex = 0;
+    int linkCounter = -1;
+    int animationCounter = -1;
+    int tableCounter = -1;
+    int tableDepth = 0;
+  };
+  Cursor cursor_;
 
+  // What the passes record, and the link under the pointer.
   std::vector<LineInfo> lines_;
-  std::size_t lineIndex_ = 0;
   std::vector<HotArea> hotAreas_;
-  int linkCounter_ = -1;
   int hoveredLink_ = -2;
   std::vector<AnimationInfo> animations_;
-  int animationCounter_ = -1;
-  int tableCounter_ = -1;
   std::vector<TableInfo> tables_;
-  int tableDepth_ = 0;
 
   int maxWidth_ = 0;
   int tabSize_ = 32;
-  int shadowX_ = 4;
-  int shadowY_ = 4;
-  int shadowDarkness_ = 50;
-  bool shadowBlur_ = true;
-  gdi::DWORD shadowDepthX_ = 7;
-  gdi::DWORD shadowDepthY_ = 7;
+  CEffectPainter::ShadowStyle imageShadow_{{4, 4, 7, 7}};
   gdi::COLORREF shadowColor_ = gdi::RGB(128, 128, 128);
   std::optional<QCursor> linkCursor_;
   MessageTarget hoverTarget_;

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 
+#include "widgets/tooltip/markup_data.h"
 #include "widgets/tooltip/markup_drawer.h"
 #include "widgets/tooltip/markup_text.h"
 
@@ -13,372 +14,29 @@ using gdi::RGB;
 
 namespace {
 
-struct NamedColor {
-  const char* name;
-  std::uint32_t rgb;  // 0xRRGGBB, as the CSS keywords are written
-};
-
-constexpr NamedColor kNamedColors[] = {
-    {"aqua", 0x00ffff},
-    {"black", 0x000000},
-    {"blue", 0x0000ff},
-    {"brown", 0xa52a2a},
-    {"cyan", 0x00ffff},
-    {"gold", 0xffd700},
-    {"gray", 0x808080},
-    {"green", 0x008000},
-    {"magenta", 0xff00ff},
-    {"maroon", 0x800000},
-    {"navy", 0x000080},
-    {"olive", 0x808000},
-    {"orange", 0xffa500},
-    {"pink", 0xffc0cb},
-    {"purple", 0x800080},
-    {"red", 0xff0000},
-    {"silver", 0xc0c0c0},
-    {"snow", 0xfffafa},
-    {"violet", 0xee82ee},
-    {"white", 0xffffff},
-    {"yellow", 0xffff00},
-    {"aliceblue", 0xf0f8ff},
-    {"antiquewhite", 0xfaebd7},
-    {"aquamarine", 0x7fffd4},
-    {"azure", 0xf0ffff},
-    {"beige", 0xf5f5dc},
-    {"bisque", 0xffe4c4},
-    {"blanchedalmond", 0xffebcd},
-    {"blueviolet", 0x8a2be2},
-    {"burlywood", 0xdeb887},
-    {"cadetblue", 0x5f9ea0},
-    {"chartreuse", 0x7fff00},
-    {"chocolate", 0xd2691e},
-    {"coral", 0xff7f50},
-    {"cornflowerblue", 0x6495ed},
-    {"cornsilk", 0xfff8dc},
-    {"crimson", 0xdc143c},
-    {"darkblue", 0x00008b},
-    {"darkcyan", 0x008b8b},
-    {"darkgoldenrod", 0xb8860b},
-    {"darkgray", 0xa9a9a9},
-    {"darkgreen", 0x006400},
-    {"darkkhaki", 0xbdb76b},
-    {"darkmagenta", 0x8b008b},
-    {"darkolivegreen", 0x556b2f},
-    {"darkorange", 0xff8c00},
-    {"darkorchid", 0x9932cc},
-    {"darkred", 0x8b0000},
-    {"darksalmon", 0xe9967a},
-    {"darkseagreen", 0x8fbc8f},
-    {"darkslateblue", 0x483d8b},
-    {"darkslategray", 0x2f4f4f},
-    {"darkturquoise", 0x00ced1},
-    {"darkviolet", 0x9400d3},
-    {"deeppink", 0xff1493},
-    {"deepskyblue", 0x00bfff},
-    {"dimgray", 0x696969},
-    {"dodgerblue", 0x1e90ff},
-    {"firebrick", 0xb22222},
-    {"floralwhite", 0xfffaf0},
-    {"forestgreen", 0x228b22},
-    {"fuchsia", 0xff00ff},
-    {"gainsboro", 0xdcdcdc},
-    {"ghostwhite", 0xf8f8ff},
-    {"goldenrod", 0xdaa520},
-    {"greenyellow", 0xadff2f},
-    {"honeydew", 0xf0fff0},
-    {"hotpink", 0xff69b4},
-    {"indianred", 0xcd5c5c},
-    {"indigo", 0x4b0082},
-    {"ivory", 0xfffff0},
-    {"khaki", 0xf0e68c},
-    {"lavender", 0xe6e6fa},
-    {"lavenderblush", 0xfff0f5},
-    {"lawngreen", 0x7cfc00},
-    {"lemonchiffon", 0xfffacd},
-    {"lightblue", 0xadd8e6},
-    {"lightcoral", 0xf08080},
-    {"lightcyan", 0xe0ffff},
-    {"lightgoldenrodyellow", 0xfafad2},
-    {"lightgreen", 0x90ee90},
-    {"lightgrey", 0xd3d3d3},
-    {"lightpink", 0xffb6c1},
-    {"lightsalmon", 0xffa07a},
-    {"lightseagreen", 0x20b2aa},
-    {"lightskyblue", 0x87cefa},
-    {"lightslategray", 0x778899},
-    {"lightsteelblue", 0xb0c4de},
-    {"lightyellow", 0xffffe0},
-    {"lime", 0x00ff00},
-    {"limegreen", 0x32cd32},
-    {"linen", 0xfaf0e6},
-    {"mediumaquamarine", 0x66cdaa},
-    {"mediumblue", 0x0000cd},
-    {"mediumorchid", 0xba55d3},
-    {"mediumpurple", 0x9370db},
-    {"mediumseagreen", 0x3cb371},
-    {"mediumslateblue", 0x7b68ee},
-    {"mediumspringgreen", 0x00fa9a},
-    {"mediumturquoise", 0x48d1cc},
-    {"mediumvioletred", 0xc71585},
-    {"midnightblue", 0x191970},
-    {"mintcream", 0xf5fffa},
-    {"mistyrose", 0xffe4e1},
-    {"moccasin", 0xffe4b5},
-    {"navajowhite", 0xffdead},
-    {"oldlace", 0xfdf5e6},
-    {"olivedrab", 0x6b8e23},
-    {"orangered", 0xff4500},
-    {"orchid", 0xda70d6},
-    {"palegoldenrod", 0xeee8aa},
-    {"palegreen", 0x98fb98},
-    {"paleturquoise", 0xafeeee},
-    {"palevioletred", 0xdb7093},
-    {"papayawhip", 0xffefd5},
-    {"peachpuff", 0xffdab9},
-    {"peru", 0xcd853f},
-    {"plum", 0xdda0dd},
-    {"powderblue", 0xb0e0e6},
-    {"rosybrown", 0xbc8f8f},
-    {"royalblue", 0x4169e1},
-    {"saddlebrown", 0x8b4513},
-    {"salmon", 0xfa8072},
-    {"sandybrown", 0xf4a460},
-    {"seagreen", 0x2e8b57},
-    {"seashell", 0xfff5ee},
-    {"sienna", 0xa0522d},
-    {"skyblue", 0x87ceeb},
-    {"slateblue", 0x6a5acd},
-    {"slategray", 0x708090},
-    {"springgreen", 0x00ff7f},
-    {"steelblue", 0x4682b4},
-    {"tan", 0xd2b48c},
-    {"teal", 0x008080},
-    {"thistle", 0xd8bfd8},
-    {"tomato", 0xff6347},
-    {"turquoise", 0x40e0d0},
-    {"wheat", 0xf5deb3},
-    {"whitesmoke", 0xf5f5f5},
-    {"yellowgreen", 0x9acd32},
-};
-static_assert(std::size(kNamedColors) == 140);
-
-struct SystemColor {
-  const char* name;
-  int index;
-};
-
-constexpr SystemColor kSystemColors[] = {
-    {"activeborder", gdi::COLOR_ACTIVEBORDER},
-    {"activecaption", gdi::COLOR_ACTIVECAPTION},
-    {"appworkspace", gdi::COLOR_APPWORKSPACE},
-    {"background", gdi::COLOR_BACKGROUND},
-    {"buttonface", gdi::COLOR_BTNFACE},
-    {"buttonhighlight", gdi::COLOR_BTNHIGHLIGHT},
-    {"buttonshadow", gdi::COLOR_BTNSHADOW},
-    {"buttontext", gdi::COLOR_BTNTEXT},
-    {"captiontext", gdi::COLOR_CAPTIONTEXT},
-    {"graytext", gdi::COLOR_GRAYTEXT},
-    {"highlight", gdi::COLOR_HIGHLIGHT},
-    {"highlighttext", gdi::COLOR_HIGHLIGHTTEXT},
-    {"inactiveborder", gdi::COLOR_INACTIVEBORDER},
-    {"inactivecaption", gdi::COLOR_INACTIVECAPTION},
-    {"inactivecaptiontext", gdi::COLOR_INACTIVECAPTIONTEXT},
-    {"infobackground", gdi::COLOR_INFOBK},
-    {"infotext", gdi::COLOR_INFOTEXT},
-    {"menu", gdi::COLOR_MENU},
-    {"menutext", gdi::COLOR_MENUTEXT},
-    {"scrollbar", gdi::COLOR_SCROLLBAR},
-    {"threeddarkshadow", gdi::COLOR_3DDKSHADOW},
-    {"threedface", gdi::COLOR_BTNFACE},
-    {"threedhighlight", gdi::COLOR_BTNHIGHLIGHT},
-    {"threedlightshadow", gdi::COLOR_3DLIGHT},
-    {"threedshadow", gdi::COLOR_BTNSHADOW},
-    {"window", gdi::COLOR_WINDOW},
-    {"windowframe", gdi::COLOR_WINDOWFRAME},
-    {"windowtext", gdi::COLOR_WINDOWTEXT},
-};
-static_assert(std::size(kSystemColors) == 28);
-
-// The replacements name the characters of the entities; this build speaks UTF-8.
-constexpr std::pair<const char*, const char*> kEntities[] = {
-    {"&amp;", "&"},
-    {"&bull;", "\xE2\x80\xA2"},
-    {"&copy;", "\xC2\xA9"},
-    {"&euro;", "\xE2\x82\xAC"},
-    {"&gt;", ">"},
-    {"&iquest;", "\xC2\xBF"},
-    {"&lt;", "<<"},
-    {"&nbsp;", " "},
-    {"&para;", "\xC2\xB6"},
-    {"&pound;", "\xC2\xA3"},
-    {"&quot;", "\""},
-    {"&reg;", "\xC2\xAE"},
-    {"&trade;", "\xE2\x84\xA2"},
-};
-
-constexpr const char* kDefaultStyleSheet =
-    "body {font-size: 10pt; color:black; font-family:Verdana}\r\n"
-    "p {font-size: 10pt; color:black; font-family:Verdana; font-weight:bold}\r\n"
-    "h1 {font-size: 14pt; color:black; font-family:Verdana; font-weight:bold}\r\n"
-    "h2 {font-size: 13pt; color:#ff9900; font-family:Verdana; font-weight:bold}\r\n"
-    "h3 {font-size: 12pt; color:#ff9900; font-family:Arial; font-weight:bold}\r\n"
-    "h4 {font-size: 10pt; color:black; font-family:Verdana; font-weight:bold}\r\n"
-    "h5 {font-size: 9pt; color:#ff9900; font-family:Verdana; font-weight:bold}\r\n"
-    "h6 {font-size: 65%; color:#626262; font-family:Verdana; font-weight:normal}\r\n"
-    "pre {font-size: 9pt; font-family:\"Courier\"; background-color:#fbedbb}\r\n"
-    "code {color:#990000; font-family:Arial}\r\n"
-    "a:link {text-decoration:none; color:blue}\r\n"
-    "a:hover {text-decoration:underline; color:blue}\r\n"
-    "sub {font-size:65%; vertical-align:bottom}\r\n"
-    "sup {font-size:65%; vertical-align:top}\r\n"
-    "big {font-size:125%}\r\n"
-    "small {font-size:75%}\r\n"
-    ".cpp-comment {color:green; font-style:italic}\r\n";
-
 // Pixels; a length beyond this would make the program allocate without bound.
 constexpr long long kMaxLength = 32767;
 
 int ClampLength(long long value) { return static_cast<int>(std::clamp(value, 0LL, kMaxLength)); }
 
-bool IsHexDigit(char c) {
-  return markup::IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-int HexValue(char c) {
-  if (markup::IsDigit(c)) return c - '0';
-  return (c | 0x20) - 'a' + 10;
-}
-
-bool EndsWith(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
-}
-
 }  // namespace
 
-namespace markup {
-
-int ParseDecimal(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  long long value = 0;
-  for (; i < text.size() && IsDigit(text[i]); ++i) {
-    value = std::min(value * 10 + (text[i] - '0'), static_cast<long long>(INT_MAX) + 1);
-  }
-  if (negative) value = -value;
-  return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
-}
-
-std::uint32_t ParseCNumber(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  unsigned base = 10;
-  if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] | 0x20) == 'x' && i + 2 < text.size() &&
-      IsHexDigit(text[i + 2])) {
-    base = 16;
-    i += 2;
-  } else if (i < text.size() && text[i] == '0') {
-    base = 8;
-  }
-  std::uint64_t value = 0;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    unsigned digit = 0;
-    if (base == 16 && IsHexDigit(c)) {
-      digit = static_cast<unsigned>(HexValue(c));
-    } else if (IsDigit(c) && static_cast<unsigned>(c - '0') < base) {
-      digit = static_cast<unsigned>(c - '0');
-    } else {
-      break;
-    }
-    value = std::min<std::uint64_t>(value * base + digit, 0xFFFFFFFFull);
-  }
-  const auto result = static_cast<std::uint32_t>(value);
-  return negative ? 0u - result : result;
-}
-
-int MulDiv(long long number, long long numerator, long long denominator) {
-  if (denominator == 0) return -1;
-  long long product = number * numerator;
-  const bool negative = (product < 0) != (denominator < 0);
-  product = product < 0 ? -product : product;
-  const long long d = denominator < 0 ? -denominator : denominator;
-  long long result = (product + d / 2) / d;
-  if (negative) result = -result;
-  return static_cast<int>(std::clamp<long long>(result, INT_MIN, INT_MAX));
-}
-
-std::string ToLower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-  }
-  return lower;
-}
-
-}  // namespace markup
-
+using markup::EndsWith;
+using markup::HexValue;
+using markup::IsHexDigit;
 using markup::IsNameStart;
 
 // ---- tables -----------------------------------------------------------------------------------
 
 void CMarkupDrawer::BuildTables() {
-  struct TagEntry {
-    const char* tag;
-    TagKind kind;
-    const char* styleName;
-  };
-  static constexpr TagEntry kTags[] = {
-      {"b", TAG_BOLD, "bold"},
-      {"i", TAG_ITALIC, "italic"},
-      {"em", TAG_ITALIC, "italic"},
-      {"u", TAG_UNDERLINE, "underline"},
-      {"s", TAG_STRIKEOUT, "strikeout"},
-      {"strike", TAG_STRIKEOUT, "strikeout"},
-      {"font", TAG_FONT, "font"},
-      {"left", TAG_LEFT, "left"},
-      {"center", TAG_CENTER, "center"},
-      {"right", TAG_RIGHT, "right"},
-      {"justify", TAG_JUSTIFY, "justify"},
-      {"baseline", TAG_BASELINE, "baseline"},
-      {"top", TAG_TOP, "top"},
-      {"vcenter", TAG_VCENTER, "vcenter"},
-      {"middle", TAG_VCENTER, "vcenter"},
-      {"bottom", TAG_BOTTOM, "vcenter"},
-      {"body", TAG_SHEET, "body"},
-      {"h1", TAG_SHEET, "h1"},
-      {"h2", TAG_SHEET, "h2"},
-      {"h3", TAG_SHEET, "h3"},
-      {"h4", TAG_SHEET, "h4"},
-      {"h5", TAG_SHEET, "h5"},
-      {"h6", TAG_SHEET, "h6"},
-      {"code", TAG_SHEET, "code"},
-      {"pre", TAG_SHEET, "pre"},
-      {"big", TAG_SHEET, "big"},
-      {"small", TAG_SHEET, "small"},
-      {"sub", TAG_SHEET, "sub"},
-      {"sup", TAG_SHEET, "sup"},
-      {"span", TAG_SPAN, "span"},
-      {"a", TAG_LINK, "link"},
-      {"hr", TAG_HR, ""},
-      {"br", TAG_BR, ""},
-      {"\n", TAG_BR, ""},
-      {"t", TAG_TAB, ""},
-      {"\t", TAG_TAB, ""},
-      {"bmp", TAG_BMP, ""},
-      {"icon", TAG_ICON, ""},
-      {"ilst", TAG_ILST, ""},
-      {"string", TAG_STRING, ""},
-  };
-  for (const TagEntry& entry : kTags) tags_[entry.tag] = TagInfo{entry.kind, entry.styleName};
-  for (const auto& [entity, replacement] : kEntities) entities_[entity] = replacement;
-  for (const NamedColor& color : kNamedColors) {
+  for (const markup::TagEntry& entry : markup::kTags) {
+    tags_[entry.tag] = TagInfo{entry.kind, entry.styleName};
+  }
+  for (const auto& [entity, replacement] : markup::kEntities) entities_[entity] = replacement;
+  for (const markup::NamedColor& color : markup::kNamedColors) {
     colors_[color.name] = RGB((color.rgb >> 16) & 0xFF, (color.rgb >> 8) & 0xFF, color.rgb & 0xFF);
   }
-  for (const SystemColor& color : kSystemColors)
+  for (const markup::SystemColor& color : markup::kSystemColors)
     colors_[color.name] = gdi::GetSysColor(color.index);
 }
 
@@ -386,7 +44,7 @@ void CMarkupDrawer::BuildTables() {
 
 void CMarkupDrawer::SetCssStyles(std::optional<std::string_view> styles) {
   styleSheet_.clear();
-  const std::string_view text = styles ? *styles : std::string_view(kDefaultStyleSheet);
+  const std::string_view text = styles ? *styles : std::string_view(markup::kDefaultStyleSheet);
   std::size_t i = 0;
   while (true) {
     while (i < text.size() && !IsNameStart(text[i])) ++i;
@@ -499,15 +157,15 @@ void CMarkupDrawer::ApplyProperty(TextStyle& style, std::string_view property,
     }
   } else if (property == "text-align") {
     const std::string_view v = keyword("left");
-    if (v == "left") style.align = 0;
-    if (v == "center") style.align = 1;
-    if (v == "right") style.align = 2;
+    if (v == "left") style.align = ALIGN_LEFT;
+    if (v == "center") style.align = ALIGN_CENTER;
+    if (v == "right") style.align = ALIGN_RIGHT;
   } else if (property == "text-transform") {
     const std::string_view v = keyword("none");
-    if (v == "none") style.transform = 0;
-    if (v == "uppercase") style.transform = 1;
-    if (v == "lowercase") style.transform = 2;
-    if (v == "capitalize") style.transform = 3;
+    if (v == "none") style.transform = TRANSFORM_NONE;
+    if (v == "uppercase") style.transform = TRANSFORM_UPPERCASE;
+    if (v == "lowercase") style.transform = TRANSFORM_LOWERCASE;
+    if (v == "capitalize") style.transform = TRANSFORM_CAPITALIZE;
   } else if (property == "color") {
     style.textColor = GetColor(value, style.textColor);
   } else if (property == "background-color") {
@@ -532,10 +190,10 @@ void CMarkupDrawer::ApplyProperty(TextStyle& style, std::string_view property,
     }
   } else if (property == "vertical-align") {
     const std::string_view v = keyword("baseline");
-    if (v == "baseline") style.valign = 3;
-    if (v == "middle" || v == "vcenter") style.valign = 1;
-    if (v == "top") style.valign = 0;
-    if (v == "bottom") style.valign = 2;
+    if (v == "baseline") style.valign = VALIGN_BASELINE;
+    if (v == "middle" || v == "vcenter") style.valign = VALIGN_MIDDLE;
+    if (v == "top") style.valign = VALIGN_TOP;
+    if (v == "bottom") style.valign = VALIGN_BOTTOM;
   } else if (property == "border-color") {
     style.borderLight = style.borderDark = GetColor(value, style.borderLight);
   } else if (property == "border-width" || property == "size") {
@@ -721,19 +379,19 @@ void CMarkupDrawer::ApplyTagEffect(const TagInfo& tag, std::string_view attribut
     case TAG_CENTER:
     case TAG_RIGHT:
     case TAG_JUSTIFY:
-      style_.align = tag.kind - TAG_LEFT;
+      style_.align = static_cast<TextAlign>(ALIGN_LEFT + (tag.kind - TAG_LEFT));
       break;
     case TAG_BASELINE:
-      style_.valign = 3;
+      style_.valign = VALIGN_BASELINE;
       break;
     case TAG_TOP:
-      style_.valign = 0;
+      style_.valign = VALIGN_TOP;
       break;
     case TAG_VCENTER:
-      style_.valign = 1;
+      style_.valign = VALIGN_MIDDLE;
       break;
     case TAG_BOTTOM:
-      style_.valign = 2;
+      style_.valign = VALIGN_BOTTOM;
       break;
     case TAG_SHEET:
       ApplyCssStyle(style_, tag.styleName);
@@ -745,19 +403,19 @@ void CMarkupDrawer::ApplyTagEffect(const TagInfo& tag, std::string_view attribut
       }
       break;
     case TAG_LINK:
-      style_.linkKind = 2;
+      style_.linkKind = LINK_MESSAGE;
       style_.linkTarget.clear();
       for (const auto& [name, value] : ParseAttributes(attributeText)) {
         if (name == "href") {
-          style_.linkKind = 1;
+          style_.linkKind = LINK_SHELL;
           style_.linkTarget = value;
         } else if (name == "msg") {
-          style_.linkKind = 2;
+          style_.linkKind = LINK_MESSAGE;
           style_.linkTarget = value;
         }
       }
-      ++linkCounter_;
-      ApplyCssStyle(style_, linkCounter_ == hoveredLink_ ? "a:hover" : "a:link");
+      ++cursor_.linkCounter;
+      ApplyCssStyle(style_, cursor_.linkCounter == hoveredLink_ ? "a:hover" : "a:link");
       break;
     default:
       break;
@@ -863,8 +521,8 @@ gdi::DWORD CMarkupDrawer::EffectFlags(std::string_view letters) const {
     if (c == 'g') flags |= CEffectPainter::IMAGE_GRAY;
     if (c == 'd') flags |= CEffectPainter::IMAGE_DARKER;
     if (c == 'l') flags |= CEffectPainter::IMAGE_LIGHTER;
-    if (c == 's' && (shadowX_ != 0 || shadowY_ != 0)) {
-      flags |= shadowBlur_ ? CEffectPainter::IMAGE_BLUR_SHADOW : CEffectPainter::IMAGE_SHADOW;
+    if (c == 's' && (imageShadow_.shadow.dx != 0 || imageShadow_.shadow.dy != 0)) {
+      flags |= imageShadow_.blur ? CEffectPainter::IMAGE_BLUR_SHADOW : CEffectPainter::IMAGE_SHADOW;
     }
   }
   return flags;

@@ -11,9 +11,12 @@
 
 #include "resources.h"
 #include "widgets/tooltip/markup_drawer.h"
+#include "widgets/tooltip/markup_text.h"
 
 using gdi::RECT;
 using gdi::SIZE;
+using markup::Sat;
+using markup::TrimLeft;
 
 namespace {
 
@@ -32,16 +35,6 @@ constexpr long long kMaxCells = 65536;
 constexpr int kMaxTableDepth = 16;
 // Cell sizes stay far from overflow however many of them add up.
 constexpr int kMaxCellSide = 1 << 20;
-constexpr long long kMaxCoordinate = 1LL << 28;
-
-int Sat(long long value) {
-  return static_cast<int>(std::clamp(value, -kMaxCoordinate, kMaxCoordinate));
-}
-
-std::string_view TrimLeft(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  return text;
-}
 
 // The attribute text of the tag at the start of `text` and where its content starts; a tag
 // without ">" has no content.
@@ -183,9 +176,9 @@ std::size_t CMarkupDrawer::FindTableEnd(std::string_view text, std::size_t start
 
 SIZE CMarkupDrawer::Table(std::string_view table) {
   // Past this depth a table is read as text: no recursion a text could run away with.
-  if (tableDepth_ >= kMaxTableDepth) return Paragraph(table);
-  const int index = ++tableCounter_;
-  if (pass_ == 1) {
+  if (cursor_.tableDepth >= kMaxTableDepth) return Paragraph(table);
+  const int index = ++cursor_.tableCounter;
+  if (pass_ == Pass::Measuring) {
     int rows = 0;
     int columns = 0;
     ForEachRow(table, INT_MAX, [&](std::string_view row) {
@@ -222,7 +215,7 @@ SIZE CMarkupDrawer::Table(std::string_view table) {
   };
   RECT tableRect{};
   RECT inner{};
-  if (pass_ == 0) {
+  if (pass_ == Pass::Drawing) {
     long long width = extent(info.columnWidths, info.columns);
     const long long height = extent(info.rowHeights, info.rows);
     const long long available = static_cast<long long>(outer.right) - outer.left;
@@ -240,13 +233,13 @@ SIZE CMarkupDrawer::Table(std::string_view table) {
       }
     }
     long long left = outer.left;
-    if (width < available && style_.align == 1) left += (available - width) / 2;
-    if (width < available && style_.align == 2) left = outer.right - width;
+    if (width < available && style_.align == ALIGN_CENTER) left += (available - width) / 2;
+    if (width < available && style_.align == ALIGN_RIGHT) left = outer.right - width;
     tableRect = {Sat(left), outer.top, Sat(left + width), Sat(outer.top + height)};
 
     if (style_.backEffect >= 0) {
       painter_.PaintBackground(dc_, static_cast<gdi::DWORD>(style_.backEffect), &tableRect,
-                               style_.backColor, style_.backMidColor, style_.backEndColor, 5, 0);
+                               {style_.backColor, style_.backMidColor, style_.backEndColor}, 5, 0);
     } else if (!style_.backImage.empty()) {
       TableBackground(tableRect);
     }
@@ -261,14 +254,14 @@ SIZE CMarkupDrawer::Table(std::string_view table) {
   }
 
   if (info.rows > 0 && info.columns > 0) {
-    ++tableDepth_;
+    ++cursor_.tableDepth;
     int r = 0;
     ForEachRow(table, info.rows, [&](std::string_view row) { Row(row, inner, info, r++); });
-    --tableDepth_;
+    --cursor_.tableDepth;
   }
 
   SIZE size{};
-  if (pass_ == 1) {
+  if (pass_ == Pass::Measuring) {
     SizeColumnsAndRows(info);
     size = {Sat(extent(info.columnWidths, info.columns)), Sat(extent(info.rowHeights, info.rows))};
   } else {
@@ -346,7 +339,7 @@ void CMarkupDrawer::Row(std::string_view row, const RECT& inner, TableInfo& info
     // No free place left in the row: the cell is not laid out.
     if (c >= info.columns || info.Cell(r, c).colspan == -1) return;
     RECT rect{};
-    if (pass_ == 0) {
+    if (pass_ == Pass::Drawing) {
       const CellInfo& placed = info.Cell(r, c);
       const int colspan = std::max(placed.colspan, 1);
       const int rowspan = std::max(placed.rowspan, 1);
@@ -358,7 +351,7 @@ void CMarkupDrawer::Row(std::string_view row, const RECT& inner, TableInfo& info
     }
     Cell(cell, rect, info, r, c);
     const CellInfo& placed = info.Cell(r, c);
-    if (pass_ == 1) {
+    if (pass_ == Pass::Measuring) {
       // The whole block a cell spans is covered, so no later cell is drawn over it.
       for (int rr = r; rr < r + placed.rowspan; ++rr) {
         for (int cc = c; cc < c + placed.colspan; ++cc) {
@@ -391,7 +384,7 @@ void CMarkupDrawer::Cell(std::string_view cellText, const RECT& rect, TableInfo&
 
   CellInfo& cell = info.Cell(r, c);
   RECT content{};
-  if (pass_ == 1) {
+  if (pass_ == Pass::Measuring) {
     // A span stops at the table's edge and at places other cells already cover.
     int free = 0;
     while (free < std::clamp(colspan, 1, kMaxSpan) && c + free < info.columns &&
@@ -408,7 +401,7 @@ void CMarkupDrawer::Cell(std::string_view cellText, const RECT& rect, TableInfo&
     cell.rect = rect;
     if (style_.backEffect >= 0) {
       painter_.PaintBackground(dc_, static_cast<gdi::DWORD>(style_.backEffect), &rect,
-                               style_.backColor, style_.backMidColor, style_.backEndColor, 5, 0);
+                               {style_.backColor, style_.backMidColor, style_.backEndColor}, 5, 0);
     }
     const gdi::COLORREF light = enabled_ ? style_.borderLight : disabledColor_;
     const gdi::COLORREF dark = enabled_ ? style_.borderDark : disabledColor_;
@@ -420,15 +413,16 @@ void CMarkupDrawer::Cell(std::string_view cellText, const RECT& rect, TableInfo&
     // was measured in; the text keeps its measured lines instead of wrapping anew.
     content.right = std::max(content.right, Sat(static_cast<long long>(content.left) + cell.width));
     const long long room = static_cast<long long>(content.bottom) - content.top;
-    if (style_.valign == 1) content.top = Sat(content.top + (room - cell.contentHeight) / 2);
-    if (style_.valign == 2)
+    if (style_.valign == VALIGN_MIDDLE)
+      content.top = Sat(content.top + (room - cell.contentHeight) / 2);
+    if (style_.valign == VALIGN_BOTTOM)
       content.top = Sat(content.bottom - static_cast<long long>(cell.contentHeight));
   }
 
   const std::string_view text = cellText.substr(std::min(contentStart, cellText.size()));
   std::size_t pos = 0;
   const auto add = [&](SIZE part) {
-    if (pass_ == 1) {
+    if (pass_ == Pass::Measuring) {
       cell.width = std::clamp(std::max(cell.width, part.cx), 0, kMaxCellSide);
       cell.contentHeight = Sat(static_cast<long long>(cell.contentHeight) + part.cy);
     }
@@ -448,7 +442,7 @@ void CMarkupDrawer::Cell(std::string_view cellText, const RECT& rect, TableInfo&
     pos = tableEnd;
   }
 
-  if (pass_ == 1) {
+  if (pass_ == Pass::Measuring) {
     cell.fullWidth = Sat(std::max(cell.width, style_.width) + 2LL * inset);
     cell.fullHeight = Sat(std::max(cell.contentHeight, style_.height) + 2LL * inset);
   }
@@ -468,7 +462,7 @@ void CMarkupDrawer::TableBackground(const RECT& rect) {
   if (size.cx <= 0 || size.cy <= 0) return;
   const std::unique_ptr<gdi::CDC> memory = gdi::CDC::CreateCompatibleDC(dc_);
   gdi::CBitmap* old = memory->SelectObject(bitmap.get());
-  painter_.TileCopy(dc_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+  painter_.TileCopy(dc_, {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top},
                     memory.get(), 0, 0, size.cx, size.cy);
   memory->SelectObject(old);
 }

@@ -123,12 +123,7 @@ void CRichTip::SetBorder(std::optional<gdi::CBrush> brush, int width, int height
 
 void CRichTip::SetShadow(int offsetX, int offsetY, int darkness, bool blur, gdi::DWORD depthX,
                          gdi::DWORD depthY) {
-  shadowX_ = offsetX;
-  shadowY_ = offsetY;
-  shadowDarkness_ = std::clamp(darkness, 0, 100);
-  shadowBlur_ = blur;
-  shadowDepthX_ = depthX;
-  shadowDepthY_ = depthY;
+  shadow_ = CEffectPainter::ShadowStyle::Make(offsetX, offsetY, darkness, blur, depthX, depthY);
 }
 
 int CRichTip::RelayMessage(const TipMessage& msg) {
@@ -166,8 +161,9 @@ void CRichTip::LayOutAndShow(gdi::POINT screen) {
   const gdi::SIZE text = drawer_.PrepareOutput(&measure, entry.text);
   const std::vector<ScreenArea> screens = Screens();
   const gdi::RECT desktop = VirtualScreen(screens);
-  geometry_ = LayOutTip(text, sizes_, entry.placement, screen, PlacementScreen(screens, screen),
-                        {shadowX_, shadowY_}, {desktop.Width(), desktop.Height()});
+  geometry_ =
+      LayOutTip(text, sizes_, entry.placement, screen, PlacementScreen(screens, screen),
+                {shadow_.shadow.dx, shadow_.shadow.dy}, {desktop.Width(), desktop.Height()});
   ReleaseDrawing();
 
   // The body's fill, and its edge row or column stretched over the anchor strip.
@@ -178,22 +174,23 @@ void CRichTip::LayOutAndShow(gdi::POINT screen) {
   if (!background_) return;
   auto dc = gdi::CDC::CreateCompatibleDC(nullptr);
   dc->SelectObject(background_.get());
-  painter_.PaintBackground(dc.get(), entry.fillEffect, &body, entry.colourBegin, entry.colourMiddle,
-                           entry.colourEnd, entry.granularity, 5);
+  painter_.PaintBackground(dc.get(), entry.fillEffect, &body,
+                           {entry.colourBegin, entry.colourMiddle, entry.colourEnd},
+                           entry.granularity, 5);
   switch (geometry_.code & 0xF0) {
     case BELOW_LEFT:
-      painter_.TileCopy(dc.get(), 0, 0, W, body.top, dc.get(), 0, body.top + 1, W, 1);
+      painter_.TileCopy(dc.get(), {0, 0, W, body.top}, dc.get(), 0, body.top + 1, W, 1);
       break;
     case ABOVE_LEFT:
-      painter_.TileCopy(dc.get(), 0, body.bottom, W, H - body.bottom, dc.get(), 0, body.bottom - 1,
-                        W, 1);
+      painter_.TileCopy(dc.get(), {0, body.bottom, W, H - body.bottom}, dc.get(), 0,
+                        body.bottom - 1, W, 1);
       break;
     case RIGHT_TOP:
-      painter_.TileCopy(dc.get(), 0, 0, body.left, H, dc.get(), body.left + 1, 0, 1, H);
+      painter_.TileCopy(dc.get(), {0, 0, body.left, H}, dc.get(), body.left + 1, 0, 1, H);
       break;
     default:
-      painter_.TileCopy(dc.get(), body.right, 0, W - body.right, H, dc.get(), body.right - 1, 0, 1,
-                        H);
+      painter_.TileCopy(dc.get(), {body.right, 0, W - body.right, H}, dc.get(), body.right - 1, 0,
+                        1, H);
       break;
   }
   dc->SelectObject(static_cast<gdi::CBitmap*>(nullptr));
@@ -241,8 +238,9 @@ QImage CRichTip::ComposeFace(int transparency) {
 
   QImage output = savedScreen_->Image()->copy();
   gdi::CDC out(&output);
-  if (shadowX_ != 0 || shadowY_ != 0) {
-    const int c = ShadowLevel(shadowDarkness_);
+  const CEffectPainter::Shadow& shadow = shadow_.shadow;
+  if (shadow.dx != 0 || shadow.dy != 0) {
+    const int c = ShadowLevel(shadow_.darkness);
     const int g = c + (255 - c) * t / 100;
     QImage maskImage(W, H, QImage::Format_RGB32);
     maskImage.fill(Qt::white);
@@ -253,8 +251,8 @@ QImage CRichTip::ComposeFace(int transparency) {
       }
     }
     gdi::CBitmap mask(std::move(maskImage));
-    painter_.DrawDropShadow(&out, shadowX_, shadowY_, W, H, &mask, shadowBlur_ ? gdi::TRUE : 0,
-                            shadowDepthX_, shadowDepthY_);
+    painter_.DrawDropShadow(&out, {shadow.dx, shadow.dy, W, H}, &mask, shadow_.blur ? gdi::TRUE : 0,
+                            shadow.depthX, shadow.depthY);
   }
 
   // The blend touches the balloon only: outside it the saved screen and the shadow stay.
@@ -262,7 +260,7 @@ QImage CRichTip::ComposeFace(int transparency) {
   {
     gdi::CDC blendDc(&blended);
     gdi::CDC workDc(&work);
-    painter_.BlendCopy(&blendDc, 0, 0, W, H, &workDc, 0, 0, 100 - t);
+    painter_.BlendCopy(&blendDc, {0, 0, W, H}, &workDc, 0, 0, 100 - t);
   }
   {
     QPainter p(&output);

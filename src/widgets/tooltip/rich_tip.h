@@ -122,12 +122,7 @@ class CRichTip : public QWidget, private RichTipHost {
   std::optional<gdi::CBrush> borderBrush_;
   int borderWidth_ = 1;
   int borderHeight_ = 1;
-  int shadowX_ = 6;
-  int shadowY_ = 6;
-  int shadowDarkness_ = 50;
-  bool shadowBlur_ = true;
-  gdi::DWORD shadowDepthX_ = 7;
-  gdi::DWORD shadowDepthY_ = 7;
+  CEffectPainter::ShadowStyle shadow_{{6, 6, 7, 7}};
   bool repaintOnCallback_ = true;
 
   tip::TipGeometry geometry_;

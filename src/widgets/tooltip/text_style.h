@@ -6,6 +6,26 @@
 
 #include "platform/gdi/gdi.h"
 
+// Horizontal alignment of a line's content (text-align, and the align tags).
+enum TextAlign : int { ALIGN_LEFT = 0, ALIGN_CENTER = 1, ALIGN_RIGHT = 2, ALIGN_JUSTIFY = 3 };
+// Where an item sits in the height of its line (vertical-align, and the valign tags).
+enum VerticalAlign : int {
+  VALIGN_TOP = 0,
+  VALIGN_MIDDLE = 1,
+  VALIGN_BOTTOM = 2,
+  VALIGN_BASELINE = 3
+};
+
+// text-transform.
+enum TextTransform : int {
+  TRANSFORM_NONE = 0,
+  TRANSFORM_UPPERCASE = 1,
+  TRANSFORM_LOWERCASE = 2,
+  TRANSFORM_CAPITALIZE = 3,
+};
+// What a click on a link does: open its href with the desktop, or send its msg.
+enum LinkType : int { LINK_NONE = 0, LINK_SHELL = 1, LINK_MESSAGE = 2 };
+
 struct TextStyle {
   std::string name;  // style name of the tag that pushed this record; matches closing tags
   int size = 16;     // font cell height, pixels
@@ -24,18 +44,18 @@ struct TextStyle {
   int backMode = 1;     // 1 transparent, 2 opaque
   int backEffect = -1;  // background effect id; -1 none
   std::string backImage;
-  int align = 0;   // 0 left, 1 center, 2 right, 3 justify
-  int valign = 3;  // 0 top, 1 middle, 2 bottom, 3 baseline
+  TextAlign align = ALIGN_LEFT;
+  VerticalAlign valign = VALIGN_BASELINE;
   int borderStyle = 0;
   int borderWidth = 0;
   int width = 0;  // cell width and height; 0 automatic
   int height = 0;
   int reserved1 = 0;
   int reserved2 = 0;
-  int transform = 0;  // 0 none, 1 upper case, 2 lower case, 3 capitalize
-  int margin = 2;     // also a table's cell padding
-  int padding = 0;    // also a table's cell spacing
-  int linkKind = 0;   // 0 none, 1 shell link (href), 2 message link (msg)
+  TextTransform transform = TRANSFORM_NONE;
+  int margin = 2;   // also a table's cell padding
+  int padding = 0;  // also a table's cell spacing
+  LinkType linkKind = LINK_NONE;
   std::string linkTarget;
 
   void Reset() { *this = TextStyle(); }
