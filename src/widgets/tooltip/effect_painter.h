@@ -11,6 +11,7 @@
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/icon.h"
 #include "widgets/buttons/palette_dib.h"
+#include "widgets/buttons/shade_texture.h"
 
 class CEffectPainter {
  public:
@@ -24,15 +25,16 @@ class CEffectPainter {
     EFFECT_VCGRADIENT = 4,
     EFFECT_3HGRADIENT = 5,
     EFFECT_3VGRADIENT = 6,
+    // The shaded buttons' textures, numbered by their own table from here on.
     EFFECT_NOISE = 7,
-    EFFECT_DIAGSHADE = 8,
-    EFFECT_HSHADE = 9,
-    EFFECT_VSHADE = 10,
-    EFFECT_HBUMP = 11,
-    EFFECT_VBUMP = 12,
-    EFFECT_SOFTBUMP = 13,
-    EFFECT_HARDBUMP = 14,
-    EFFECT_METAL = 15,
+    EFFECT_DIAGSHADE = EFFECT_NOISE + SHADE_DIAGSHADE,
+    EFFECT_HSHADE = EFFECT_NOISE + SHADE_HSHADE,
+    EFFECT_VSHADE = EFFECT_NOISE + SHADE_VSHADE,
+    EFFECT_HBUMP = EFFECT_NOISE + SHADE_HBUMP,
+    EFFECT_VBUMP = EFFECT_NOISE + SHADE_VBUMP,
+    EFFECT_SOFTBUMP = EFFECT_NOISE + SHADE_SOFTBUMP,
+    EFFECT_HARDBUMP = EFFECT_NOISE + SHADE_HARDBUMP,
+    EFFECT_METAL = EFFECT_NOISE + SHADE_METAL,
   };
 
   // Line styles of DrawStyledLine and DrawStyledFrame; other values draw solid.
