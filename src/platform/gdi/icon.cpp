@@ -129,16 +129,10 @@ HICON CopyIcon(HICON icon) {
   return data ? Register(std::move(data)) : NULL_ICON;
 }
 
-HICON LoadIconResource(UINT id, int width, int height) {
-  QImage image = res::LoadIconImage(static_cast<int>(id));
-  if (image.isNull()) return NULL_ICON;
-  if (width <= 0) width = image.width();
-  if (height <= 0) height = image.height();
-  if (image.size() != QSize(width, height)) {
-    image = image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-  }
+HICON IconFromImage(QImage image) {
   image = image.convertToFormat(QImage::Format_ARGB32);
-
+  const int width = image.width();
+  const int height = image.height();
   ICONINFO info;
   QImage mask = MonoMask(width, height);
   for (int y = 0; y < height; ++y) {
@@ -157,6 +151,17 @@ HICON LoadIconResource(UINT id, int width, int height) {
   info.hbmColor = std::make_unique<CBitmap>(std::move(image));
   info.hbmMask = std::make_unique<CBitmap>(std::move(mask));
   return CreateIconIndirect(info);
+}
+
+HICON LoadIconResource(UINT id, int width, int height) {
+  QImage image = res::LoadIconImage(static_cast<int>(id));
+  if (image.isNull()) return NULL_ICON;
+  if (width <= 0) width = image.width();
+  if (height <= 0) height = image.height();
+  if (image.size() != QSize(width, height)) {
+    image = image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  }
+  return IconFromImage(std::move(image));
 }
 
 BOOL DrawIconOnImage(QImage& target, int x, int y, int width, int height, HICON icon) {

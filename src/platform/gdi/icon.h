@@ -39,6 +39,10 @@ BOOL DestroyIcon(HICON icon);
 // A new handle to the same pictures; the null icon for a handle that is not a live icon.
 HICON CopyIcon(HICON icon);
 
+// An icon of the image's size from a picture: its fully transparent pixels masked out, the
+// hot spot at the centre.
+HICON IconFromImage(QImage image);
+
 // The icon resource `id` (see res::LoadIconImage) at width x height pixels (0 keeps the
 // resource's own size), as LoadImage(IMAGE_ICON, LR_DEFAULTCOLOR) gives it; the null icon for
 // an unknown id. The hot spot is the centre.

@@ -45,26 +45,8 @@ gdi::HICON IconFromFile(const QString& path, int width, int height) {
   if (path.isEmpty()) return gdi::NULL_ICON;
   QImage image(path);
   if (image.isNull() || width <= 0 || height <= 0) return gdi::NULL_ICON;
-  image = image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-              .convertToFormat(QImage::Format_ARGB32);
-  QImage mask(width, height, QImage::Format_Mono);
-  mask.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
-  mask.fill(0);
-  for (int y = 0; y < height; ++y) {
-    QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < width; ++x) {
-      if (qAlpha(line[x]) == 0) {
-        line[x] = 0;
-        mask.setPixel(x, y, 1);
-      }
-    }
-  }
-  gdi::ICONINFO info;
-  info.xHotspot = static_cast<gdi::DWORD>(width / 2);
-  info.yHotspot = static_cast<gdi::DWORD>(height / 2);
-  info.hbmColor = std::make_unique<gdi::CBitmap>(std::move(image));
-  info.hbmMask = std::make_unique<gdi::CBitmap>(std::move(mask));
-  return gdi::CreateIconIndirect(info);
+  return gdi::IconFromImage(
+      image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
 }  // namespace
