@@ -71,62 +71,62 @@ class FakeEngine : public ControllerEngine {
 class Controller : public ::testing::Test {
  protected:
   void Connect() {
-    controller.Connect();
-    engine.calls.clear();
+    controller_.Connect();
+    engine_.calls.clear();
   }
   void ExpectIdleLook() {
-    EXPECT_EQ(state, ConnectionState::Idle);
-    EXPECT_EQ(view.icon, StatusIcon::Disconnected);
-    EXPECT_EQ(view.text, "Disconnected.");
-    EXPECT_TRUE(view.connectEnabled);
-    EXPECT_FALSE(view.disconnectEnabled);
+    EXPECT_EQ(state_, ConnectionState::Idle);
+    EXPECT_EQ(view_.icon, StatusIcon::Disconnected);
+    EXPECT_EQ(view_.text, "Disconnected.");
+    EXPECT_TRUE(view_.connectEnabled);
+    EXPECT_FALSE(view_.disconnectEnabled);
   }
 
-  std::atomic<ConnectionState> state{ConnectionState::Idle};
-  int32_t driver = 1;
-  FakeView view;
-  FakeEngine engine{state};
-  ConnectionController controller{view, engine, state, driver};
+  std::atomic<ConnectionState> state_{ConnectionState::Idle};
+  int32_t driver_ = 1;
+  FakeView view_;
+  FakeEngine engine_{state_};
+  ConnectionController controller_{view_, engine_, state_, driver_};
 };
 
 // A file that cannot be written (a full disk, a folder gone read-only) ends Connect with its
 // name before any engine is asked for.
 TEST_F(Controller, ProfileFileThatCannotBeWrittenEndsConnectWithABox) {
-  engine.writeError = "Tesmira.clt could not be written: Permission denied";
-  controller.Connect();
-  EXPECT_EQ(engine.calls, (std::vector<std::string>{"write 198.51.100.7 1194", "delete x1"}));
-  EXPECT_EQ(view.messages,
+  engine_.writeError = "Tesmira.clt could not be written: Permission denied";
+  controller_.Connect();
+  EXPECT_EQ(engine_.calls, (std::vector<std::string>{"write 198.51.100.7 1194", "delete x1"}));
+  EXPECT_EQ(view_.messages,
             (std::vector<std::string>{"Tesmira.clt could not be written: Permission denied"}));
-  EXPECT_TRUE(view.timers.empty());
+  EXPECT_TRUE(view_.timers.empty());
   ExpectIdleLook();
 }
 
 TEST_F(Controller, ConnectWritesTheFilesStartsTheEngineAndTheTimers) {
-  controller.Connect();
-  EXPECT_EQ(engine.calls,
+  controller_.Connect();
+  EXPECT_EQ(engine_.calls,
             (std::vector<std::string>{"write 198.51.100.7 1194", "command", "starter"}));
-  EXPECT_EQ(state, ConnectionState::Connecting);
-  EXPECT_EQ(view.icon, StatusIcon::ConnectingB);
-  EXPECT_EQ(view.text, "Connecting.");
-  EXPECT_FALSE(view.connectEnabled);
-  EXPECT_TRUE(view.disconnectEnabled);
-  EXPECT_EQ(view.timers.at(1).period, 60000);
-  EXPECT_EQ(view.timers.at(2).period, 500);
-  EXPECT_TRUE(view.messages.empty());
+  EXPECT_EQ(state_, ConnectionState::Connecting);
+  EXPECT_EQ(view_.icon, StatusIcon::ConnectingB);
+  EXPECT_EQ(view_.text, "Connecting.");
+  EXPECT_FALSE(view_.connectEnabled);
+  EXPECT_TRUE(view_.disconnectEnabled);
+  EXPECT_EQ(view_.timers.at(1).period, 60000);
+  EXPECT_EQ(view_.timers.at(2).period, 500);
+  EXPECT_TRUE(view_.messages.empty());
 }
 
 TEST_F(Controller, ConnectRefusesWithoutDriverOrSelection) {
-  driver = 0;
-  view.selected.reset();
-  controller.Connect();  // the driver check comes first
-  driver = 1;
-  controller.Connect();
-  EXPECT_EQ(view.messages,
+  driver_ = 0;
+  view_.selected.reset();
+  controller_.Connect();  // the driver check comes first
+  driver_ = 1;
+  controller_.Connect();
+  EXPECT_EQ(view_.messages,
             (std::vector<std::string>{
                 "Please install driver firstly by clicking the button \"Install the driver\"",
                 "Please select a row"}));
-  EXPECT_TRUE(engine.calls.empty());
-  EXPECT_TRUE(view.timers.empty());
+  EXPECT_TRUE(engine_.calls.empty());
+  EXPECT_TRUE(view_.timers.empty());
   ExpectIdleLook();
 }
 
@@ -135,9 +135,9 @@ TEST_F(Controller, AnimationCyclesOneToSixDotsWithAlternatingIcons) {
   std::vector<std::string> texts;
   std::vector<StatusIcon> icons;
   for (int tick = 0; tick < 7; ++tick) {
-    view.Advance(500, controller);
-    texts.push_back(view.text);
-    icons.push_back(view.icon);
+    view_.Advance(500, controller_);
+    texts.push_back(view_.text);
+    icons.push_back(view_.icon);
   }
   EXPECT_EQ(texts, (std::vector<std::string>{"Connecting..", "Connecting...", "Connecting....",
                                              "Connecting.....", "Connecting......", "Connecting.",
@@ -149,55 +149,55 @@ TEST_F(Controller, AnimationCyclesOneToSixDotsWithAlternatingIcons) {
 
 TEST_F(Controller, TimesOutAtSixtySecondsNotBefore) {
   Connect();
-  view.Advance(59999, controller);
-  EXPECT_EQ(state, ConnectionState::Connecting);
-  EXPECT_TRUE(view.messages.empty());
-  view.Advance(1, controller);
+  view_.Advance(59999, controller_);
+  EXPECT_EQ(state_, ConnectionState::Connecting);
+  EXPECT_TRUE(view_.messages.empty());
+  view_.Advance(1, controller_);
   ExpectIdleLook();
-  EXPECT_EQ(view.messages, (std::vector<std::string>{"TimeOut!"}));
-  EXPECT_EQ(engine.calls.front(), "delete x3");
-  EXPECT_EQ(view.timers.count(1), 0u);
-  view.Advance(500, controller);  // the animation stops itself at its next tick
-  EXPECT_TRUE(view.timers.empty());
+  EXPECT_EQ(view_.messages, (std::vector<std::string>{"TimeOut!"}));
+  EXPECT_EQ(engine_.calls.front(), "delete x3");
+  EXPECT_EQ(view_.timers.count(1), 0u);
+  view_.Advance(500, controller_);  // the animation stops itself at its next tick
+  EXPECT_TRUE(view_.timers.empty());
 }
 
 TEST_F(Controller, TunnelUpAtFiftyNineSecondsSurvivesTheTimeOut) {
   Connect();
-  view.Advance(59000, controller);
-  controller.OnTunnelUp();
-  EXPECT_EQ(state, ConnectionState::Connected);
-  EXPECT_EQ(view.icon, StatusIcon::Connected);
-  EXPECT_EQ(view.text, "Connected.");
-  controller.OnTunnelUp();  // a repeated message changes nothing
-  view.Advance(5000, controller);
-  EXPECT_EQ(state, ConnectionState::Connected);
-  EXPECT_EQ(view.text, "Connected.");
-  EXPECT_TRUE(view.messages.empty());
-  EXPECT_TRUE(view.timers.empty());  // both stopped themselves
+  view_.Advance(59000, controller_);
+  controller_.OnTunnelUp();
+  EXPECT_EQ(state_, ConnectionState::Connected);
+  EXPECT_EQ(view_.icon, StatusIcon::Connected);
+  EXPECT_EQ(view_.text, "Connected.");
+  controller_.OnTunnelUp();  // a repeated message changes nothing
+  view_.Advance(5000, controller_);
+  EXPECT_EQ(state_, ConnectionState::Connected);
+  EXPECT_EQ(view_.text, "Connected.");
+  EXPECT_TRUE(view_.messages.empty());
+  EXPECT_TRUE(view_.timers.empty());  // both stopped themselves
 }
 
 TEST_F(Controller, TunnelDownDisconnectsOnceWhileConnected) {
   Connect();
-  controller.OnTunnelDown();  // still connecting: a failure marker means nothing yet
-  EXPECT_EQ(state, ConnectionState::Connecting);
-  controller.OnTunnelUp();
-  controller.OnTunnelDown();
+  controller_.OnTunnelDown();  // still connecting: a failure marker means nothing yet
+  EXPECT_EQ(state_, ConnectionState::Connecting);
+  controller_.OnTunnelUp();
+  controller_.OnTunnelDown();
   ExpectIdleLook();
-  controller.OnTunnelDown();  // a second one already queued belongs to the ended tunnel
-  EXPECT_EQ(view.messages, (std::vector<std::string>{"Disconnected"}));
+  controller_.OnTunnelDown();  // a second one already queued belongs to the ended tunnel
+  EXPECT_EQ(view_.messages, (std::vector<std::string>{"Disconnected"}));
 }
 
 // Events queued before Disconnect or the time-out ran belong to the attempt that ended.
 TEST_F(Controller, StaleTunnelUpDoesNotReviveAnEndedAttempt) {
   Connect();
-  controller.Disconnect();
-  controller.OnTunnelUp();
+  controller_.Disconnect();
+  controller_.OnTunnelUp();
   ExpectIdleLook();
   Connect();
-  view.Advance(60000, controller);
-  controller.OnTunnelUp();
+  view_.Advance(60000, controller_);
+  controller_.OnTunnelUp();
   ExpectIdleLook();
-  EXPECT_EQ(view.messages, (std::vector<std::string>{"TimeOut!"}));
+  EXPECT_EQ(view_.messages, (std::vector<std::string>{"TimeOut!"}));
 }
 
 struct EngineEndedCase {
@@ -215,12 +215,12 @@ class ControllerEngineEnded : public Controller,
 TEST_P(ControllerEngineEnded, EndsTheAttemptWithOneBox) {
   const EngineEndedCase& c = GetParam();
   if (c.stateBefore >= 1) Connect();
-  if (c.stateBefore == 2) controller.OnTunnelUp();
-  controller.OnEngineEnded("AUTH_FAILED");
+  if (c.stateBefore == 2) controller_.OnTunnelUp();
+  controller_.OnEngineEnded("AUTH_FAILED");
   ExpectIdleLook();
-  EXPECT_EQ(view.messages, c.messages);
-  view.Advance(60000, controller);  // no time-out follows
-  EXPECT_EQ(view.messages, c.messages);
+  EXPECT_EQ(view_.messages, c.messages);
+  view_.Advance(60000, controller_);  // no time-out follows
+  EXPECT_EQ(view_.messages, c.messages);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -238,95 +238,95 @@ TEST(EngineEndedText, SaysSoWhenTheEngineGaveNoReason) {
 // the clock, while the dialog goes on.
 TEST_F(Controller, DisconnectDeletesStopsThenDeletesThreeTimesMore) {
   Connect();
-  controller.Disconnect();
-  EXPECT_EQ(engine.calls, (std::vector<std::string>{"delete x3", "stop"}));
+  controller_.Disconnect();
+  EXPECT_EQ(engine_.calls, (std::vector<std::string>{"delete x3", "stop"}));
   ExpectIdleLook();
-  EXPECT_EQ(view.timers.at(kCleanupTimer).period, 100);
+  EXPECT_EQ(view_.timers.at(kCleanupTimer).period, 100);
   std::vector<size_t> deletionsAt;  // later deletions done after each millisecond
   for (int ms = 1; ms <= 400; ++ms) {
-    view.Advance(1, controller);
-    if (ms % 100 == 99 || ms % 100 == 0) deletionsAt.push_back(engine.calls.size() - 2);
+    view_.Advance(1, controller_);
+    if (ms % 100 == 99 || ms % 100 == 0) deletionsAt.push_back(engine_.calls.size() - 2);
   }
   EXPECT_EQ(deletionsAt, (std::vector<size_t>{0, 1, 1, 2, 2, 3, 3, 3}));
-  EXPECT_EQ(engine.calls,
+  EXPECT_EQ(engine_.calls,
             (std::vector<std::string>{"delete x3", "stop", "delete x1", "delete x1", "delete x1"}));
-  EXPECT_EQ(view.timers.count(kCleanupTimer), 0u);
+  EXPECT_EQ(view_.timers.count(kCleanupTimer), 0u);
   ExpectIdleLook();
 }
 
 // The new attempt's files are not the old attempt's to delete.
 TEST_F(Controller, ConnectBeforeTheLastDeletionCancelsTheRest) {
   Connect();
-  controller.Disconnect();
-  view.Advance(150, controller);
-  engine.calls.clear();
-  controller.Connect();
-  EXPECT_EQ(engine.calls,
+  controller_.Disconnect();
+  view_.Advance(150, controller_);
+  engine_.calls.clear();
+  controller_.Connect();
+  EXPECT_EQ(engine_.calls,
             (std::vector<std::string>{"write 198.51.100.7 1194", "command", "starter"}));
-  EXPECT_EQ(view.timers.count(kCleanupTimer), 0u);
-  view.Advance(1000, controller);
-  EXPECT_EQ(engine.calls,
+  EXPECT_EQ(view_.timers.count(kCleanupTimer), 0u);
+  view_.Advance(1000, controller_);
+  EXPECT_EQ(engine_.calls,
             (std::vector<std::string>{"write 198.51.100.7 1194", "command", "starter"}));
-  EXPECT_EQ(state, ConnectionState::Connecting);
+  EXPECT_EQ(state_, ConnectionState::Connecting);
 }
 
 // A Connect refused for want of a row writes nothing, so the deletions go on.
 TEST_F(Controller, RefusedConnectLeavesTheLaterDeletionsDue) {
   Connect();
-  controller.Disconnect();
-  view.selected.reset();
-  engine.calls.clear();
-  controller.Connect();
-  view.Advance(300, controller);
-  EXPECT_EQ(engine.calls, (std::vector<std::string>{"delete x1", "delete x1", "delete x1"}));
+  controller_.Disconnect();
+  view_.selected.reset();
+  engine_.calls.clear();
+  controller_.Connect();
+  view_.Advance(300, controller_);
+  EXPECT_EQ(engine_.calls, (std::vector<std::string>{"delete x1", "delete x1", "delete x1"}));
 }
 
 // At the program's end, once the engine has ended, what is still due is done at once.
 TEST_F(Controller, FinishingDoesTheDeletionsStillDue) {
   Connect();
-  controller.OnClose();
-  view.Advance(100, controller);
-  controller.FinishLaterDeletions();
-  EXPECT_EQ(engine.calls,
+  controller_.OnClose();
+  view_.Advance(100, controller_);
+  controller_.FinishLaterDeletions();
+  EXPECT_EQ(engine_.calls,
             (std::vector<std::string>{"delete x3", "stop", "delete x1", "delete x1", "delete x1"}));
-  EXPECT_EQ(view.timers.count(kCleanupTimer), 0u);
-  controller.FinishLaterDeletions();  // nothing is due twice
-  EXPECT_EQ(engine.calls.size(), 5u);
+  EXPECT_EQ(view_.timers.count(kCleanupTimer), 0u);
+  controller_.FinishLaterDeletions();  // nothing is due twice
+  EXPECT_EQ(engine_.calls.size(), 5u);
 }
 
 TEST_F(Controller, ConnectAfterDisconnectRestartsTheTimeOut) {
   Connect();
-  view.Advance(40000, controller);
-  controller.Disconnect();
-  view.Advance(10000, controller);
+  view_.Advance(40000, controller_);
+  controller_.Disconnect();
+  view_.Advance(10000, controller_);
   Connect();
-  view.Advance(59000, controller);  // 109 s after the first Connect, 59 s after the second
-  EXPECT_EQ(state, ConnectionState::Connecting);
-  EXPECT_TRUE(view.messages.empty());
-  view.Advance(1000, controller);
-  EXPECT_EQ(view.messages, (std::vector<std::string>{"TimeOut!"}));
+  view_.Advance(59000, controller_);  // 109 s after the first Connect, 59 s after the second
+  EXPECT_EQ(state_, ConnectionState::Connecting);
+  EXPECT_TRUE(view_.messages.empty());
+  view_.Advance(1000, controller_);
+  EXPECT_EQ(view_.messages, (std::vector<std::string>{"TimeOut!"}));
 }
 
 TEST_F(Controller, StarterThatCannotBeCreatedLeavesTheStateIdle) {
-  engine.starterFails = true;
-  controller.Connect();
-  EXPECT_EQ(view.messages, (std::vector<std::string>{"Create thread failed"}));
-  EXPECT_EQ(state, ConnectionState::Idle);
-  view.Advance(500, controller);  // the animation stops at once, leaving its first frame
-  EXPECT_EQ(view.text, "Connecting.");
-  EXPECT_EQ(view.icon, StatusIcon::ConnectingB);
-  EXPECT_EQ(view.timers.count(2), 0u);
-  view.Advance(60000, controller);  // the time-out stops without a box
-  EXPECT_EQ(view.messages.size(), 1u);
-  EXPECT_TRUE(view.disconnectEnabled);
-  controller.Disconnect();
+  engine_.starterFails = true;
+  controller_.Connect();
+  EXPECT_EQ(view_.messages, (std::vector<std::string>{"Create thread failed"}));
+  EXPECT_EQ(state_, ConnectionState::Idle);
+  view_.Advance(500, controller_);  // the animation stops at once, leaving its first frame
+  EXPECT_EQ(view_.text, "Connecting.");
+  EXPECT_EQ(view_.icon, StatusIcon::ConnectingB);
+  EXPECT_EQ(view_.timers.count(2), 0u);
+  view_.Advance(60000, controller_);  // the time-out stops without a box
+  EXPECT_EQ(view_.messages.size(), 1u);
+  EXPECT_TRUE(view_.disconnectEnabled);
+  controller_.Disconnect();
   ExpectIdleLook();
 }
 
 // With no engine to wait for, closing does not pause.
 TEST_F(Controller, CloseDisconnectsEvenWhenIdle) {
-  controller.OnClose();
-  EXPECT_EQ(engine.calls, (std::vector<std::string>{"delete x3", "stop"}));
+  controller_.OnClose();
+  EXPECT_EQ(engine_.calls, (std::vector<std::string>{"delete x3", "stop"}));
   ExpectIdleLook();
 }
 

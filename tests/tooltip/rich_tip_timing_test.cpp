@@ -122,71 +122,71 @@ class FakeDesk : public RichTipHost, public testsupport::FakeTimers {
 class TimingTest : public testing::Test {
  protected:
   TimingTest() {
-    connect = desk.AddWindow({100, 300, 175, 360});
-    disconnect = desk.AddWindow({200, 300, 275, 360}, false);
-    desk.timing.AddTool(connect, "Connect");
-    desk.timing.AddTool(disconnect, "DisConnect");
+    connect_ = desk_.AddWindow({100, 300, 175, 360});
+    disconnect_ = desk_.AddWindow({200, 300, 275, 360}, false);
+    desk_.timing.AddTool(connect_, "Connect");
+    desk_.timing.AddTool(disconnect_, "DisConnect");
   }
 
-  FakeDesk desk;
-  QWidget* connect;
-  QWidget* disconnect;
+  FakeDesk desk_;
+  QWidget* connect_;
+  QWidget* disconnect_;
 };
 
 TEST_F(TimingTest, ShownHalfASecondAfterThePointerStopsAndHiddenFiveSecondsLater) {
-  desk.Move(120, 320);
-  desk.Advance(499);
-  EXPECT_FALSE(desk.visible);
-  desk.Advance(1);
-  ASSERT_TRUE(desk.visible);
-  EXPECT_EQ(desk.shown, std::vector<std::string>{"Connect"});
-  EXPECT_EQ(desk.timing.CurrentWindow(), connect);
-  EXPECT_EQ(desk.timing.State(), STATE_SHOWN);
-  desk.Advance(4999);
-  EXPECT_TRUE(desk.visible);
-  desk.Advance(1);
-  EXPECT_FALSE(desk.visible);
-  EXPECT_EQ(desk.hiddenAt, std::vector<long long>{5500});
-  EXPECT_EQ(desk.timing.State(), STATE_HIDDEN);
+  desk_.Move(120, 320);
+  desk_.Advance(499);
+  EXPECT_FALSE(desk_.visible);
+  desk_.Advance(1);
+  ASSERT_TRUE(desk_.visible);
+  EXPECT_EQ(desk_.shown, std::vector<std::string>{"Connect"});
+  EXPECT_EQ(desk_.timing.CurrentWindow(), connect_);
+  EXPECT_EQ(desk_.timing.State(), STATE_SHOWN);
+  desk_.Advance(4999);
+  EXPECT_TRUE(desk_.visible);
+  desk_.Advance(1);
+  EXPECT_FALSE(desk_.visible);
+  EXPECT_EQ(desk_.hiddenAt, std::vector<long long>{5500});
+  EXPECT_EQ(desk_.timing.State(), STATE_HIDDEN);
   // The hide was by time: staying on the tool does not bring the tip back.
-  desk.Advance(10000);
-  EXPECT_EQ(desk.shown.size(), 1u);
+  desk_.Advance(10000);
+  EXPECT_EQ(desk_.shown.size(), 1u);
 }
 
 TEST_F(TimingTest, EveryMoveInsideTheToolRestartsTheDelay) {
   for (int i = 0; i < 10; ++i) {
-    desk.Move(110 + i, 320);
-    desk.Advance(400);
+    desk_.Move(110 + i, 320);
+    desk_.Advance(400);
   }
-  EXPECT_FALSE(desk.visible);
-  desk.Advance(100);
-  EXPECT_TRUE(desk.visible);
-  EXPECT_EQ(desk.shownAt, std::vector<long long>{4100});
+  EXPECT_FALSE(desk_.visible);
+  desk_.Advance(100);
+  EXPECT_TRUE(desk_.visible);
+  EXPECT_EQ(desk_.shownAt, std::vector<long long>{4100});
 }
 
 TEST_F(TimingTest, AMoveInsideTheShownToolHidesItUntilThePointerLeavesAndReturns) {
-  desk.Move(120, 320);
-  desk.Advance(500);
-  ASSERT_TRUE(desk.visible);
-  desk.Move(121, 320);
-  EXPECT_FALSE(desk.visible);
-  desk.Move(125, 330);
-  desk.Advance(3000);
-  EXPECT_FALSE(desk.visible);
-  desk.Move(50, 50);  // out of every tool
-  desk.Advance(1000);
-  EXPECT_FALSE(desk.visible);
-  desk.Move(130, 330);
-  desk.Advance(500);
-  EXPECT_TRUE(desk.visible);
-  EXPECT_EQ(desk.shown.size(), 2u);
+  desk_.Move(120, 320);
+  desk_.Advance(500);
+  ASSERT_TRUE(desk_.visible);
+  desk_.Move(121, 320);
+  EXPECT_FALSE(desk_.visible);
+  desk_.Move(125, 330);
+  desk_.Advance(3000);
+  EXPECT_FALSE(desk_.visible);
+  desk_.Move(50, 50);  // out of every tool
+  desk_.Advance(1000);
+  EXPECT_FALSE(desk_.visible);
+  desk_.Move(130, 330);
+  desk_.Advance(500);
+  EXPECT_TRUE(desk_.visible);
+  EXPECT_EQ(desk_.shown.size(), 2u);
 }
 
 TEST_F(TimingTest, APointerThatMovedAwayBeforeTheDelayEndsShowsNothing) {
-  desk.Move(120, 320);
-  desk.cursor = {121, 320};  // moved without a relayed message reaching the tip
-  desk.Advance(1000);
-  EXPECT_FALSE(desk.visible);
+  desk_.Move(120, 320);
+  desk_.cursor = {121, 320};  // moved without a relayed message reaching the tip
+  desk_.Advance(1000);
+  EXPECT_FALSE(desk_.visible);
 }
 
 TEST_F(TimingTest, KeysButtonPressesAndTheWheelHideAtOnceButtonReleasesDoNot) {
@@ -203,15 +203,15 @@ TEST_F(TimingTest, KeysButtonPressesAndTheWheelHideAtOnceButtonReleasesDoNot) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "message 0x" << std::hex << c.message);
-    FakeDesk desk;
-    QWidget* button = desk.AddWindow({100, 300, 175, 360});
-    desk.timing.AddTool(button, "Connect");
-    desk.Move(120, 320);
-    desk.Advance(500);
-    ASSERT_TRUE(desk.visible);
-    desk.Send(c.message);
-    EXPECT_EQ(desk.visible, !c.hides);
-    EXPECT_EQ(desk.timing.State(), c.hides ? STATE_HIDDEN : STATE_SHOWN);
+    FakeDesk desk_;
+    QWidget* button = desk_.AddWindow({100, 300, 175, 360});
+    desk_.timing.AddTool(button, "Connect");
+    desk_.Move(120, 320);
+    desk_.Advance(500);
+    ASSERT_TRUE(desk_.visible);
+    desk_.Send(c.message);
+    EXPECT_EQ(desk_.visible, !c.hides);
+    EXPECT_EQ(desk_.timing.State(), c.hides ? STATE_HIDDEN : STATE_SHOWN);
     // A press during the delay cancels the show too.
     FakeDesk waiting;
     button = waiting.AddWindow({100, 300, 175, 360});
@@ -225,93 +225,93 @@ TEST_F(TimingTest, KeysButtonPressesAndTheWheelHideAtOnceButtonReleasesDoNot) {
 }
 
 TEST_F(TimingTest, SwitchingToAnotherApplicationHidesAtOnce) {
-  desk.Move(120, 320);
-  desk.Advance(500);
-  desk.timing.OnActivateApp(true);
-  EXPECT_TRUE(desk.visible);
-  desk.timing.OnActivateApp(false);
-  EXPECT_FALSE(desk.visible);
+  desk_.Move(120, 320);
+  desk_.Advance(500);
+  desk_.timing.OnActivateApp(true);
+  EXPECT_TRUE(desk_.visible);
+  desk_.timing.OnActivateApp(false);
+  EXPECT_FALSE(desk_.visible);
 }
 
 TEST_F(TimingTest, FadesInAndOutInStepsOfTwentyEveryFiftyMilliseconds) {
-  desk.timing.SetDelay(DELAY_FADE_IN, 50);
-  desk.timing.SetDelay(DELAY_FADE_OUT, 50);
-  desk.Move(120, 320);
-  desk.Advance(500);
-  EXPECT_EQ(desk.timing.State(), STATE_FADING_IN);
-  desk.Advance(250);
-  EXPECT_EQ(desk.timing.State(), STATE_SHOWN);
+  desk_.timing.SetDelay(DELAY_FADE_IN, 50);
+  desk_.timing.SetDelay(DELAY_FADE_OUT, 50);
+  desk_.Move(120, 320);
+  desk_.Advance(500);
+  EXPECT_EQ(desk_.timing.State(), STATE_FADING_IN);
+  desk_.Advance(250);
+  EXPECT_EQ(desk_.timing.State(), STATE_SHOWN);
   const std::vector<FakeDesk::Paint> fadeIn{{500, 100}, {550, 80}, {600, 60},
                                             {650, 40},  {700, 20}, {750, 0}};
-  EXPECT_EQ(desk.paints, fadeIn);
-  desk.paints.clear();
+  EXPECT_EQ(desk_.paints, fadeIn);
+  desk_.paints.clear();
   // The hide timer starts with the last step.
-  desk.Advance(4999);
-  EXPECT_TRUE(desk.paints.empty());
-  desk.Advance(1);
-  EXPECT_EQ(desk.timing.State(), STATE_FADING_OUT);
-  desk.Advance(250);
+  desk_.Advance(4999);
+  EXPECT_TRUE(desk_.paints.empty());
+  desk_.Advance(1);
+  EXPECT_EQ(desk_.timing.State(), STATE_FADING_OUT);
+  desk_.Advance(250);
   const std::vector<FakeDesk::Paint> fadeOut{{5800, 20}, {5850, 40}, {5900, 60}, {5950, 80}};
-  EXPECT_EQ(desk.paints, fadeOut);
-  EXPECT_EQ(desk.hiddenAt, std::vector<long long>{6000});
-  EXPECT_EQ(desk.timing.State(), STATE_HIDDEN);
-  EXPECT_TRUE(desk.timers.count(TIMER_FADE_OUT) == 0);
+  EXPECT_EQ(desk_.paints, fadeOut);
+  EXPECT_EQ(desk_.hiddenAt, std::vector<long long>{6000});
+  EXPECT_EQ(desk_.timing.State(), STATE_HIDDEN);
+  EXPECT_TRUE(desk_.timers.count(TIMER_FADE_OUT) == 0);
 }
 
 TEST_F(TimingTest, AFadeInStopsAtTheToolsOwnTransparency) {
-  desk.timing.Defaults().transparency = 30;
-  desk.timing.SetDelay(DELAY_FADE_IN, 50);
-  desk.Move(120, 320);
-  desk.Advance(700);
+  desk_.timing.Defaults().transparency = 30;
+  desk_.timing.SetDelay(DELAY_FADE_IN, 50);
+  desk_.Move(120, 320);
+  desk_.Advance(700);
   const std::vector<FakeDesk::Paint> fadeIn{{500, 100}, {550, 80}, {600, 60}, {650, 40}, {700, 30}};
-  EXPECT_EQ(desk.paints, fadeIn);
+  EXPECT_EQ(desk_.paints, fadeIn);
 }
 
 TEST_F(TimingTest, ATransparencyAbove100IsTakenAs100) {
-  desk.timing.Defaults().transparency = 200;
-  desk.Move(120, 320);
-  desk.Advance(500);
-  EXPECT_EQ(desk.timing.NextTool().transparency, 100);
-  EXPECT_EQ(desk.timing.Transparency(), 100);
+  desk_.timing.Defaults().transparency = 200;
+  desk_.Move(120, 320);
+  desk_.Advance(500);
+  EXPECT_EQ(desk_.timing.NextTool().transparency, 100);
+  EXPECT_EQ(desk_.timing.Transparency(), 100);
 }
 
 TEST_F(TimingTest, TheDisabledDisconnectButtonShowsNoTip) {
-  desk.Move(220, 320);
-  desk.Advance(2000);
-  EXPECT_FALSE(desk.visible);
-  EXPECT_TRUE(desk.shown.empty());
-  desk.windows[1].enabled = true;
-  desk.Move(221, 320);
-  desk.Advance(500);
-  EXPECT_EQ(desk.shown, std::vector<std::string>{"DisConnect"});
+  desk_.Move(220, 320);
+  desk_.Advance(2000);
+  EXPECT_FALSE(desk_.visible);
+  EXPECT_TRUE(desk_.shown.empty());
+  desk_.windows[1].enabled = true;
+  desk_.Move(221, 320);
+  desk_.Advance(500);
+  EXPECT_EQ(desk_.shown, std::vector<std::string>{"DisConnect"});
 }
 
 TEST_F(TimingTest, MovingToAnotherToolWhileOneFadesOutShowsItAfterTheFade) {
-  desk.windows[1].enabled = true;
-  desk.timing.SetDelay(DELAY_FADE_OUT, 50);
-  desk.Move(120, 320);
-  desk.Advance(500);
-  desk.Move(220, 320);  // the next tool: the shown one begins to fade
-  EXPECT_EQ(desk.timing.State(), STATE_FADING_OUT);
-  desk.Advance(250);
-  EXPECT_FALSE(desk.visible);
-  EXPECT_EQ(desk.hiddenAt, std::vector<long long>{750});
-  desk.Advance(500);
-  EXPECT_EQ(desk.shown, (std::vector<std::string>{"Connect", "DisConnect"}));
-  EXPECT_EQ(desk.shownAt.back(), 1250);
+  desk_.windows[1].enabled = true;
+  desk_.timing.SetDelay(DELAY_FADE_OUT, 50);
+  desk_.Move(120, 320);
+  desk_.Advance(500);
+  desk_.Move(220, 320);  // the next tool: the shown one begins to fade
+  EXPECT_EQ(desk_.timing.State(), STATE_FADING_OUT);
+  desk_.Advance(250);
+  EXPECT_FALSE(desk_.visible);
+  EXPECT_EQ(desk_.hiddenAt, std::vector<long long>{750});
+  desk_.Advance(500);
+  EXPECT_EQ(desk_.shown, (std::vector<std::string>{"Connect", "DisConnect"}));
+  EXPECT_EQ(desk_.shownAt.back(), 1250);
 }
 
 TEST(RichTipTools, LookUpAndReplacement) {
-  FakeDesk desk;
-  QWidget* panel = desk.AddWindow({0, 0, 300, 200});
-  QWidget* single = desk.AddWindow({400, 0, 500, 100});
-  desk.timing.AddTool(single, "whole");
-  desk.timing.AddTool(panel, "left", gdi::RECT{0, 0, 100, 200}, 1);
-  desk.timing.AddTool(panel, "overlap", gdi::RECT{50, 0, 150, 200}, 2);
-  desk.timing.AddTool(panel, "everything");  // empty area: never matches among several
-  desk.timing.AddTool(panel, "left again", gdi::RECT{0, 0, 100, 200}, 3);
+  FakeDesk desk_;
+  QWidget* panel = desk_.AddWindow({0, 0, 300, 200});
+  QWidget* single = desk_.AddWindow({400, 0, 500, 100});
+  desk_.timing.AddTool(single, "whole");
+  desk_.timing.AddTool(panel, "left", gdi::RECT{0, 0, 100, 200}, 1);
+  desk_.timing.AddTool(panel, "overlap", gdi::RECT{50, 0, 150, 200}, 2);
+  desk_.timing.AddTool(panel, "everything");  // empty area: never matches among several
+  desk_.timing.AddTool(panel, "left again", gdi::RECT{0, 0, 100, 200}, 3);
 
-  const std::vector<ToolEntry>* tools = desk.timing.ToolsOf(panel);
+  const std::vector<ToolEntry>* tools = desk_.timing.ToolsOf(panel);
   ASSERT_NE(tools, nullptr);
   ASSERT_EQ(tools->size(), 3u);
   EXPECT_EQ((*tools)[0].text, "left again");
@@ -331,26 +331,26 @@ TEST(RichTipTools, LookUpAndReplacement) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.at.x << "," << c.at.y);
     ToolEntry entry;
-    EXPECT_EQ(desk.timing.FindToolAt(c.at, &entry, true), c.window);
+    EXPECT_EQ(desk_.timing.FindToolAt(c.at, &entry, true), c.window);
     if (c.window) {
       EXPECT_EQ(entry.text, c.text);
     }
   }
-  desk.timing.RemoveAllTools();
+  desk_.timing.RemoveAllTools();
   ToolEntry entry;
-  EXPECT_EQ(desk.timing.FindToolAt({10, 10}, &entry, true), nullptr);
+  EXPECT_EQ(desk_.timing.FindToolAt({10, 10}, &entry, true), nullptr);
 }
 
 TEST(RichTipTools, RectangleToolsOfOneWindowShowOneAfterTheOther) {
-  FakeDesk desk;
-  QWidget* panel = desk.AddWindow({0, 0, 300, 200});
-  desk.timing.AddTool(panel, "first", gdi::RECT{0, 0, 100, 200});
-  desk.timing.AddTool(panel, "second", gdi::RECT{100, 0, 200, 200});
-  desk.Move(50, 50);
-  desk.Advance(500);
-  desk.Move(150, 50);  // another area of the same window is another tool
-  desk.Advance(500);
-  EXPECT_EQ(desk.shown, (std::vector<std::string>{"first", "second"}));
+  FakeDesk desk_;
+  QWidget* panel = desk_.AddWindow({0, 0, 300, 200});
+  desk_.timing.AddTool(panel, "first", gdi::RECT{0, 0, 100, 200});
+  desk_.timing.AddTool(panel, "second", gdi::RECT{100, 0, 200, 200});
+  desk_.Move(50, 50);
+  desk_.Advance(500);
+  desk_.Move(150, 50);  // another area of the same window is another tool
+  desk_.Advance(500);
+  EXPECT_EQ(desk_.shown, (std::vector<std::string>{"first", "second"}));
 }
 
 // What a move inside the shown tool does, by the tool's behaviour.
@@ -371,162 +371,162 @@ TEST(RichTipBehaviour, AMoveInsideTheShownTool) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "behaviour 0x" << std::hex << c.behaviour);
-    FakeDesk desk;
-    QWidget* button = desk.AddWindow({100, 300, 175, 360});
-    desk.timing.AddTool(button, "Connect");
-    desk.timing.Defaults().behaviourFlags = c.behaviour;
-    desk.Move(120, 330);
-    desk.Advance(500);
-    desk.Advance(100);
-    desk.Move(121, 330);
-    EXPECT_EQ(desk.visible, c.visibleAfterMove);
-    desk.Advance(20000);
-    EXPECT_EQ(static_cast<int>(desk.shown.size()), c.shows);
+    FakeDesk desk_;
+    QWidget* button = desk_.AddWindow({100, 300, 175, 360});
+    desk_.timing.AddTool(button, "Connect");
+    desk_.timing.Defaults().behaviourFlags = c.behaviour;
+    desk_.Move(120, 330);
+    desk_.Advance(500);
+    desk_.Advance(100);
+    desk_.Move(121, 330);
+    EXPECT_EQ(desk_.visible, c.visibleAfterMove);
+    desk_.Advance(20000);
+    EXPECT_EQ(static_cast<int>(desk_.shown.size()), c.shows);
     if (c.hiddenByTimeAt) {
-      EXPECT_EQ(desk.hiddenAt, std::vector<long long>{c.hiddenByTimeAt});
+      EXPECT_EQ(desk_.hiddenAt, std::vector<long long>{c.hiddenByTimeAt});
     }
   }
 }
 
 TEST(RichTipBehaviour, NoTimeoutKeepsTheTipUntilThePointerMoves) {
-  FakeDesk desk;
-  QWidget* button = desk.AddWindow({100, 300, 175, 360});
-  desk.timing.AddTool(button, "Connect");
-  desk.timing.Defaults().behaviourFlags = BEHAVIOUR_NO_TIMEOUT;
-  desk.Move(120, 330);
-  desk.Advance(60000);
-  EXPECT_TRUE(desk.visible);
-  EXPECT_EQ(desk.timers.count(TIMER_HIDE), 0u);
+  FakeDesk desk_;
+  QWidget* button = desk_.AddWindow({100, 300, 175, 360});
+  desk_.timing.AddTool(button, "Connect");
+  desk_.timing.Defaults().behaviourFlags = BEHAVIOUR_NO_TIMEOUT;
+  desk_.Move(120, 330);
+  desk_.Advance(60000);
+  EXPECT_TRUE(desk_.visible);
+  EXPECT_EQ(desk_.timers.count(TIMER_HIDE), 0u);
 }
 
 TEST(RichTipBehaviour, ThePointerOverTheTipItself) {
   for (const gdi::DWORD behaviour :
        {gdi::DWORD{0}, BEHAVIOUR_OVER_TIP_KEEPS, BEHAVIOUR_FOLLOW_CURSOR}) {
     SCOPED_TRACE(testing::Message() << "behaviour 0x" << std::hex << behaviour);
-    FakeDesk desk;
-    QWidget* button = desk.AddWindow({100, 300, 175, 360});
-    desk.timing.AddTool(button, "Connect");
-    desk.timing.Defaults().behaviourFlags = behaviour;
-    desk.Move(120, 330);
-    desk.Advance(500);
-    ASSERT_TRUE(desk.visible);
-    desk.Move(130, 310);  // inside the tip (it lies above the pointer)
-    EXPECT_EQ(desk.visible, behaviour != 0);
+    FakeDesk desk_;
+    QWidget* button = desk_.AddWindow({100, 300, 175, 360});
+    desk_.timing.AddTool(button, "Connect");
+    desk_.timing.Defaults().behaviourFlags = behaviour;
+    desk_.Move(120, 330);
+    desk_.Advance(500);
+    ASSERT_TRUE(desk_.visible);
+    desk_.Move(130, 310);  // inside the tip (it lies above the pointer)
+    EXPECT_EQ(desk_.visible, behaviour != 0);
     if (behaviour == BEHAVIOUR_FOLLOW_CURSOR) {
-      EXPECT_EQ(desk.tipRect.left, 130);  // it moved to the pointer
+      EXPECT_EQ(desk_.tipRect.left, 130);  // it moved to the pointer
     }
   }
 }
 
 TEST(RichTipBehaviour, AClickOnTheTipRunsItsLinkAndHidesIt) {
-  FakeDesk desk;
-  QWidget* button = desk.AddWindow({100, 300, 175, 360});
-  desk.timing.AddTool(button, "Connect");
-  desk.timing.Defaults().behaviourFlags = BEHAVIOUR_OVER_TIP_KEEPS;
-  desk.Move(120, 330);
-  desk.Advance(500);
-  desk.Move(130, 310);
-  desk.Send(WM_LBUTTONDOWN);
-  ASSERT_EQ(desk.clicks.size(), 1u);
-  EXPECT_EQ(desk.clicks[0], (gdi::POINT{130, 310}));
-  EXPECT_FALSE(desk.visible);
+  FakeDesk desk_;
+  QWidget* button = desk_.AddWindow({100, 300, 175, 360});
+  desk_.timing.AddTool(button, "Connect");
+  desk_.timing.Defaults().behaviourFlags = BEHAVIOUR_OVER_TIP_KEEPS;
+  desk_.Move(120, 330);
+  desk_.Advance(500);
+  desk_.Move(130, 310);
+  desk_.Send(WM_LBUTTONDOWN);
+  ASSERT_EQ(desk_.clicks.size(), 1u);
+  EXPECT_EQ(desk_.clicks[0], (gdi::POINT{130, 310}));
+  EXPECT_FALSE(desk_.visible);
 }
 
 TEST(RichTipBehaviour, AnimationRepaintsOnlyAShownTipWhoseFrameChanged) {
-  FakeDesk desk;
-  QWidget* button = desk.AddWindow({100, 300, 175, 360});
-  desk.timing.AddTool(button, "Connect");
-  desk.timing.SetDelay(DELAY_ANIMATION, 100);
-  desk.animated = true;
-  desk.animationFrames = 3;
-  desk.Advance(1000);  // hidden: the frames are not stepped
-  EXPECT_EQ(desk.animationFrames, 3);
-  desk.Move(120, 330);
-  desk.Advance(500);
-  desk.animationFrames = 3;
-  desk.paints.clear();
-  desk.Advance(1000);
-  EXPECT_EQ(desk.paints.size(), 3u);
-  desk.timing.SetDelay(DELAY_ANIMATION, 0);
-  EXPECT_EQ(desk.timers.count(TIMER_ANIMATION), 0u);
+  FakeDesk desk_;
+  QWidget* button = desk_.AddWindow({100, 300, 175, 360});
+  desk_.timing.AddTool(button, "Connect");
+  desk_.timing.SetDelay(DELAY_ANIMATION, 100);
+  desk_.animated = true;
+  desk_.animationFrames = 3;
+  desk_.Advance(1000);  // hidden: the frames are not stepped
+  EXPECT_EQ(desk_.animationFrames, 3);
+  desk_.Move(120, 330);
+  desk_.Advance(500);
+  desk_.animationFrames = 3;
+  desk_.paints.clear();
+  desk_.Advance(1000);
+  EXPECT_EQ(desk_.paints.size(), 3u);
+  desk_.timing.SetDelay(DELAY_ANIMATION, 0);
+  EXPECT_EQ(desk_.timers.count(TIMER_ANIMATION), 0u);
 }
 
 // An idle program wakes for nothing: the animation timer runs only while a shown tip has
 // something to animate, and from the moment it shows.
 TEST(RichTipBehaviour, TheAnimationTimerRunsOnlyWhileAShownTipHasSomethingToAnimate) {
-  FakeDesk desk;
-  QWidget* button = desk.AddWindow({100, 300, 175, 360});
-  desk.timing.AddTool(button, "Connect");
-  const auto running = [&] { return desk.timers.count(TIMER_ANIMATION) == 1; };
-  desk.timing.SetDelay(DELAY_ANIMATION, 100);
+  FakeDesk desk_;
+  QWidget* button = desk_.AddWindow({100, 300, 175, 360});
+  desk_.timing.AddTool(button, "Connect");
+  const auto running = [&] { return desk_.timers.count(TIMER_ANIMATION) == 1; };
+  desk_.timing.SetDelay(DELAY_ANIMATION, 100);
   EXPECT_FALSE(running());  // nothing shown
-  desk.Advance(10000);
+  desk_.Advance(10000);
   EXPECT_FALSE(running());
 
   // A still tip.
-  desk.Move(120, 330);
-  desk.Advance(500);
-  ASSERT_TRUE(desk.visible);
+  desk_.Move(120, 330);
+  desk_.Advance(500);
+  ASSERT_TRUE(desk_.visible);
   EXPECT_FALSE(running());
-  desk.Send(WM_KEYDOWN);
+  desk_.Send(WM_KEYDOWN);
 
   // An animated one: from its show to its hide by time.
-  desk.animated = true;
-  desk.Move(50, 50);
-  desk.Move(120, 330);
-  desk.Advance(499);
+  desk_.animated = true;
+  desk_.Move(50, 50);
+  desk_.Move(120, 330);
+  desk_.Advance(499);
   EXPECT_FALSE(running());
-  desk.Advance(1);
-  ASSERT_TRUE(desk.visible);
+  desk_.Advance(1);
+  ASSERT_TRUE(desk_.visible);
   ASSERT_TRUE(running());
-  EXPECT_EQ(desk.timers[TIMER_ANIMATION].period, 100);
-  EXPECT_EQ(desk.timers[TIMER_ANIMATION].due, desk.now + 100);  // counted from the show
-  desk.timing.SetDelay(DELAY_ANIMATION, 40);                    // a new period applies at once
-  EXPECT_EQ(desk.timers[TIMER_ANIMATION].period, 40);
-  desk.timing.SetDelay(DELAY_ANIMATION, 0);
+  EXPECT_EQ(desk_.timers[TIMER_ANIMATION].period, 100);
+  EXPECT_EQ(desk_.timers[TIMER_ANIMATION].due, desk_.now + 100);  // counted from the show
+  desk_.timing.SetDelay(DELAY_ANIMATION, 40);                     // a new period applies at once
+  EXPECT_EQ(desk_.timers[TIMER_ANIMATION].period, 40);
+  desk_.timing.SetDelay(DELAY_ANIMATION, 0);
   EXPECT_FALSE(running());
-  desk.timing.SetDelay(DELAY_ANIMATION, 100);
+  desk_.timing.SetDelay(DELAY_ANIMATION, 100);
   EXPECT_TRUE(running());
-  desk.Advance(5000);
-  EXPECT_FALSE(desk.visible);
+  desk_.Advance(5000);
+  EXPECT_FALSE(desk_.visible);
   EXPECT_FALSE(running());
 
   // Fading: it starts with the last fade-in step and stops when the fade-out begins.
-  desk.timing.SetDelay(DELAY_FADE_IN, 50);
-  desk.timing.SetDelay(DELAY_FADE_OUT, 50);
-  desk.Move(50, 50);
-  desk.Move(120, 330);
-  desk.Advance(500);
-  EXPECT_EQ(desk.timing.State(), STATE_FADING_IN);
+  desk_.timing.SetDelay(DELAY_FADE_IN, 50);
+  desk_.timing.SetDelay(DELAY_FADE_OUT, 50);
+  desk_.Move(50, 50);
+  desk_.Move(120, 330);
+  desk_.Advance(500);
+  EXPECT_EQ(desk_.timing.State(), STATE_FADING_IN);
   EXPECT_FALSE(running());
-  desk.Advance(250);
-  EXPECT_EQ(desk.timing.State(), STATE_SHOWN);
+  desk_.Advance(250);
+  EXPECT_EQ(desk_.timing.State(), STATE_SHOWN);
   EXPECT_TRUE(running());
-  desk.Move(121, 330);  // a move inside the shown tool begins hiding
-  EXPECT_EQ(desk.timing.State(), STATE_FADING_OUT);
+  desk_.Move(121, 330);  // a move inside the shown tool begins hiding
+  EXPECT_EQ(desk_.timing.State(), STATE_FADING_OUT);
   EXPECT_FALSE(running());
-  desk.Advance(1000);
-  EXPECT_FALSE(desk.visible);
+  desk_.Advance(1000);
+  EXPECT_FALSE(desk_.visible);
   EXPECT_FALSE(running());
 
   // Switching to another application hides it, and the timer with it.
-  desk.timing.SetDelay(DELAY_FADE_IN, 0);
-  desk.Move(50, 50);
-  desk.Move(120, 330);
-  desk.Advance(500);
+  desk_.timing.SetDelay(DELAY_FADE_IN, 0);
+  desk_.Move(50, 50);
+  desk_.Move(120, 330);
+  desk_.Advance(500);
   EXPECT_TRUE(running());
-  desk.timing.OnActivateApp(false);
+  desk_.timing.OnActivateApp(false);
   EXPECT_FALSE(running());
 }
 
 TEST(RichTipBehaviour, AToolWithoutTextIsScheduledButShowsNothing) {
-  FakeDesk desk;
-  QWidget* button = desk.AddWindow({100, 300, 175, 360});
-  desk.timing.AddTool(button, "");
-  desk.Move(120, 330);
-  desk.Advance(500);
-  EXPECT_FALSE(desk.visible);
-  EXPECT_TRUE(desk.shown.empty());
+  FakeDesk desk_;
+  QWidget* button = desk_.AddWindow({100, 300, 175, 360});
+  desk_.timing.AddTool(button, "");
+  desk_.Move(120, 330);
+  desk_.Advance(500);
+  EXPECT_FALSE(desk_.visible);
+  EXPECT_TRUE(desk_.shown.empty());
 }
 
 }  // namespace

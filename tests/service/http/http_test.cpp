@@ -173,45 +173,45 @@ TEST(HttpFailure, BodyCutShortIsAnErrorNotAPartialText) {
 
 class Http : public ::testing::Test {
  protected:
-  LoopbackServer server;
+  LoopbackServer server_;
 };
 
 TEST_F(Http, GetRemovesEveryCarriageReturnAndLineFeed) {
-  EXPECT_EQ(HttpGetText(server.Url("/crlf")), "ab");
-  EXPECT_EQ(HttpGetText(server.Url("/cr")), "ab");
-  EXPECT_EQ(HttpGetText(server.Url("/nolf")), "firstlast line");
-  EXPECT_EQ(HttpGetText(server.Url("/empty")), "");
+  EXPECT_EQ(HttpGetText(server_.Url("/crlf")), "ab");
+  EXPECT_EQ(HttpGetText(server_.Url("/cr")), "ab");
+  EXPECT_EQ(HttpGetText(server_.Url("/nolf")), "firstlast line");
+  EXPECT_EQ(HttpGetText(server_.Url("/empty")), "");
 }
 
 TEST_F(Http, GetRemovesBreaksWhereverTheyFallInALongBody) {
   std::string expected = BrokenBody();
   std::erase_if(expected, [](char c) { return c == '\r' || c == '\n'; });
-  const std::string text = HttpGetText(server.Url("/breaks"));
+  const std::string text = HttpGetText(server_.Url("/breaks"));
   EXPECT_EQ(text.size(), expected.size());
   EXPECT_TRUE(text == expected);  // a 200 KB text is not worth printing
 }
 
 TEST_F(Http, GetReturnsAnErrorPageLikeAnyBody) {
-  EXPECT_EQ(HttpGetText(server.Url("/missing")), "nothere");
+  EXPECT_EQ(HttpGetText(server_.Url("/missing")), "nothere");
 }
 
 TEST_F(Http, GetFollowsRedirectsOverHttpOnlyAndNotForever) {
-  EXPECT_EQ(HttpGetText(server.Url("/moved")), "ab");
-  EXPECT_EQ(HttpGetText(server.Url("/twice")), "ab");
+  EXPECT_EQ(HttpGetText(server_.Url("/moved")), "ab");
+  EXPECT_EQ(HttpGetText(server_.Url("/twice")), "ab");
   for (const char* refused : {"/circle", "/to-file"}) {
-    EXPECT_THROW(HttpGetText(server.Url(refused)), HttpError) << refused;
+    EXPECT_THROW(HttpGetText(server_.Url(refused)), HttpError) << refused;
   }
 }
 
 TEST_F(Http, PostDoesNotFollowARedirect) {
   std::string response;
-  EXPECT_TRUE(HttpPostForm(server.Url("/moved"), "x", response));
+  EXPECT_TRUE(HttpPostForm(server_.Url("/moved"), "x", response));
   EXPECT_EQ(response, "moved");
-  EXPECT_EQ(server.lastBody_, "");  // /echo never saw the form
+  EXPECT_EQ(server_.lastBody_, "");  // /echo never saw the form
 }
 
 TEST_F(Http, GetSendsTheProgramNameAsUserAgent) {
-  EXPECT_EQ(HttpGetText(server.Url("/agent")), "test_http_server_list");
+  EXPECT_EQ(HttpGetText(server_.Url("/agent")), "test_http_server_list");
 }
 
 TEST(HttpFailure, UnreachableServiceRaisesAnErrorWithADescription) {
@@ -230,27 +230,27 @@ TEST(HttpFailure, UnreachableServiceRaisesAnErrorWithADescription) {
 TEST_F(Http, PostSendsTheBodyAsGivenAndReturnsTheAnswer) {
   std::string response;
   const std::string body = "Account=j doe&Version=1.3.0.0";  // not URL-encoded on purpose
-  EXPECT_TRUE(HttpPostForm(server.Url("/echo"), body, response));
-  EXPECT_EQ(server.lastBody_, body);
-  EXPECT_EQ(server.lastType_, "application/x-www-form-urlencoded");
+  EXPECT_TRUE(HttpPostForm(server_.Url("/echo"), body, response));
+  EXPECT_EQ(server_.lastBody_, body);
+  EXPECT_EQ(server_.lastType_, "application/x-www-form-urlencoded");
   EXPECT_EQ(response, "got:" + body);
 }
 
 TEST_F(Http, PostResponseIsCutAtItsFirstZeroByte) {
   std::string response;
-  EXPECT_TRUE(HttpPostForm(server.Url("/zero"), "x", response));
+  EXPECT_TRUE(HttpPostForm(server_.Url("/zero"), "x", response));
   EXPECT_EQ(response, "before");
 }
 
 TEST_F(Http, PostWithErrorStatusStillSucceedsWithItsBody) {
   std::string response;
-  EXPECT_TRUE(HttpPostForm(server.Url("/error"), "x", response));
+  EXPECT_TRUE(HttpPostForm(server_.Url("/error"), "x", response));
   EXPECT_EQ(response, "server broke");
 }
 
 TEST_F(Http, PostWithEmptyBodyLeavesTheResponseAsPassed) {
   std::string response = "as passed";
-  EXPECT_TRUE(HttpPostForm(server.Url("/empty"), "x", response));
+  EXPECT_TRUE(HttpPostForm(server_.Url("/empty"), "x", response));
   EXPECT_EQ(response, "as passed");
 }
 
