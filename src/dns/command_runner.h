@@ -44,8 +44,7 @@ class PosixCommandRunner : public CommandRunner {
 
 // For tests: records every call and answers from `answer` (exit status 0 and no output when
 // it is not set).
-class RecordingRunner : public CommandRunner {
- public:
+struct RecordingRunner : public CommandRunner {
   struct Call {
     std::vector<std::string> argv;
     std::string input;

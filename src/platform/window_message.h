@@ -9,8 +9,7 @@
 
 #include <cstdint>
 
-class WindowMessageEvent : public QEvent {
- public:
+struct WindowMessageEvent : public QEvent {
   WindowMessageEvent(unsigned message, std::intptr_t wParam, std::intptr_t lParam)
       : QEvent(EventType()), message(message), wParam(wParam), lParam(lParam) {}
 
