@@ -70,6 +70,23 @@ inline Rows SectionPixels(const gdi::CBitmap& bitmap) {
 
 using testsupport::Picture;
 
+inline constexpr QRgb kMark = Px(0x12, 0x34, 0x56);  // the canvas around the painted area
+
+inline constexpr gdi::COLORREF kRed = gdi::RGB(255, 0, 0);
+inline constexpr gdi::COLORREF kGreen = gdi::RGB(0, 255, 0);
+inline constexpr gdi::COLORREF kBlue = gdi::RGB(0, 0, 255);
+inline constexpr gdi::COLORREF kBlack = gdi::RGB(0, 0, 0);
+inline constexpr gdi::COLORREF kWhite = gdi::RGB(255, 255, 255);
+inline constexpr gdi::COLORREF kGrey128 = gdi::RGB(128, 128, 128);
+
+inline Rows Repeat(std::vector<QRgb> row, int times) { return Rows(times, row); }
+
+inline std::vector<QRgb> Greys(std::vector<int> values) {
+  std::vector<QRgb> row;
+  for (int v : values) row.push_back(Px(v, v, v));
+  return row;
+}
+
 // An icon from a colour image and a mask image (white = transparent); the hotspot is the
 // centre, as for an icon resource.
 inline gdi::HICON IconOf(const QImage& color, const QImage& mask) {
