@@ -116,9 +116,10 @@ std::string FindInPath(const std::string& name) {
   size_t start = 0;
   for (;;) {
     const size_t end = folders.find(':', start);
-    std::string folder = folders.substr(start, end - start);
-    if (folder.empty()) folder = ".";
-    std::string candidate = std::move(folder);
+    std::string candidate = folders.substr(start, end - start);
+    // An empty entry is the current folder. Appended, not assigned: GCC 12 at -O2 warns of an
+    // overlap (-Wrestrict) that cannot happen when "." is assigned here.
+    if (candidate.empty()) candidate.push_back('.');
     candidate += '/';
     candidate += name;
     if (::access(candidate.c_str(), X_OK) == 0) return candidate;
