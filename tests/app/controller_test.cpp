@@ -13,8 +13,7 @@ namespace {
 using tunnel::ConnectionState;
 
 // The dialog as the controller sees it, with window timers on a fake clock.
-class FakeView : public ControllerView, public testsupport::FakeTimers {
- public:
+struct FakeView : public ControllerView, public testsupport::FakeTimers {
   void ShowStatusIcon(StatusIcon i) override { icon = i; }
   void SetStatusText(const std::string& t) override { text = t; }
   void EnableConnect(bool e) override { connectEnabled = e; }

@@ -17,8 +17,7 @@ using namespace tip;
 
 namespace {
 
-class FakeDesk : public RichTipHost, public testsupport::FakeTimers {
- public:
+struct FakeDesk : public RichTipHost, public testsupport::FakeTimers {
   struct Window {
     std::unique_ptr<QWidget> widget;
     gdi::RECT screen;
