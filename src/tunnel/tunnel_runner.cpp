@@ -73,6 +73,7 @@ Registry& TheRegistry() {
   return registry;
 }
 
+// While the program ends, the readers say nothing to the dialog but the wait cursor's end.
 bool ShuttingDown() {
   Registry& r = TheRegistry();
   std::lock_guard lock(r.mutex);
@@ -188,12 +189,6 @@ int WaitMilliseconds(const Engine& engine, bool haveEndDescriptor) {
   return limit;
 }
 
-// Everything but the wait cursor stays unsaid while the program ends.
-void Emit(TunnelSignals& events, const std::function<void(TunnelSignals&)>& emitOne) {
-  if (ShuttingDown()) return;
-  emitOne(events);
-}
-
 // Reads everything waiting in the pipe; false when the pipe fails.
 bool Drain(int fd, long waiting, std::string& chunk) {
   chunk.clear();
@@ -216,18 +211,17 @@ void Classify(const std::string& chunk, LogWatcher& watcher, EngineErrorLine& er
   errorLine.Feed(chunk);
   switch (watcher.Feed(chunk, connectionState.load())) {
     case TunnelEvent::Up:
-      Emit(events, [](TunnelSignals& s) { Q_EMIT s.tunnelUp(); });
+      if (!ShuttingDown()) Q_EMIT events.tunnelUp();
       // The helper says so before the engine reports the tunnel up.
       if (!errorLine.DnsFailure().empty() && !dnsReported) {
         dnsReported = true;
         const std::string text =
             "Connected, but the VPN's DNS servers could not be set: " + errorLine.DnsFailure();
-        Emit(events,
-             [&text](TunnelSignals& s) { Q_EMIT s.messageBox(text, platform::ProgramTitle()); });
+        if (!ShuttingDown()) Q_EMIT events.messageBox(text, platform::ProgramTitle());
       }
       break;
     case TunnelEvent::Down:
-      Emit(events, [](TunnelSignals& s) { Q_EMIT s.tunnelDown(); });
+      if (!ShuttingDown()) Q_EMIT events.tunnelDown();
       break;
     case TunnelEvent::None:
       break;
@@ -239,8 +233,7 @@ void LogReader(const EngineJob& job, TunnelSignals& events) {
 
   platform::PipeEnds pipe;
   if (platform::CreatePipe(pipe) != 0) {
-    Emit(events,
-         [](TunnelSignals& s) { Q_EMIT s.messageBox(kPipeErrorText, platform::ProgramTitle()); });
+    if (!ShuttingDown()) Q_EMIT events.messageBox(kPipeErrorText, platform::ProgramTitle());
     EndAttempt(nullptr);
     Q_EMIT events.waitCursor(false);
     return;
@@ -312,7 +305,7 @@ void LogReader(const EngineJob& job, TunnelSignals& events) {
     const std::string text = "The engine (process " + std::to_string(engine->Process().Pid()) +
                              ") did not stop. It runs as root: end it as an administrator.";
     std::fprintf(stderr, "tesmira: %s\n", text.c_str());
-    Emit(events, [&text](TunnelSignals& s) { Q_EMIT s.messageBox(text, "Error"); });
+    if (!ShuttingDown()) Q_EMIT events.messageBox(text, "Error");
   }
 
   // An engine that ended unasked leaves the dialog believing in a tunnel or an attempt that is
